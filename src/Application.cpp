@@ -1,0 +1,167 @@
+#include "Application.h"
+
+#include "Atmosphere.h"
+#include "Camera.h"
+#include "Configuration.h"
+#include "DebugOutput.h"
+#include "Earth.h"
+#include "FrameClock.h"
+#include "Keys.h"
+#include "Moon.h"
+#include "Renderer.h"
+#include "Scene.h"
+#include "SkyBox.h"
+#include "Sun.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace
+{
+const char* const ConfigurationFile = "Talvenmorquiddle.ini";
+}
+
+void applyWindowHints()
+{
+    glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, 1);
+    // Tessellation needs OpenGL 4; the 2D textures use GL_CLAMP, which only the compatibility profile has.
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_COMPAT_PROFILE);
+    // The render targets keep the size they were made with, so the window keeps it too.
+    glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
+}
+
+Application::Application()
+    : m_Title("Talvenmorquiddle. Control: Zoom ('+','-'), Up/Down, Select object ('S', 'E', 'M'), "
+              "Pause (Space), Animation ('A'), FPS: ")
+{
+}
+
+Application::~Application() = default;
+
+void Application::loadConfig()
+{
+    const Configuration config = readConfiguration(ConfigurationFile);
+    m_Fullscreen = config.fullscreen;
+    m_Width = config.width;
+    m_Height = config.height;
+    m_GLDebug = config.glDebug;
+    m_SensivityZoom = config.sensivityZoom;
+    m_SensivityUpDown = config.sensivityUpDown;
+    m_WaitForVSync = config.waitForVSync;
+}
+
+void Application::initialize()
+{
+    if (!glfwInit())
+        throw "";
+
+    GLFWmonitor* monitor = nullptr;
+    if (m_Fullscreen)
+    {
+        monitor = glfwGetPrimaryMonitor();
+        const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+        if (mode)
+        {
+            m_Width = mode->width;
+            m_Height = mode->height;
+        }
+    }
+
+    applyWindowHints();
+    m_pWindow = glfwCreateWindow(m_Width, m_Height, m_Title.c_str(), monitor, nullptr);
+    if (!m_pWindow)
+    {
+        glfwTerminate();
+        throw std::runtime_error("m_pWindow=0");
+    }
+    glfwMakeContextCurrent(m_pWindow);
+    glfwSetInputMode(m_pWindow, GLFW_CURSOR, GLFW_CURSOR_NORMAL);
+
+    if (glewInit() != GLEW_OK)
+        throw std::runtime_error("glewInit() != GLEW_OK");
+
+    if (m_GLDebug)
+        setupDebugOutput();
+
+    m_pRenderer = std::make_shared<Renderer::Renderer>(m_Width, m_Height);
+}
+
+void Application::createScene()
+{
+    m_pCamera = std::make_shared<Camera::Camera>(Keys, m_Width, m_Height, m_SensivityZoom, m_SensivityUpDown);
+    m_pSkyBox = std::make_shared<Resource::SkyBox>();
+    m_pEarth = std::make_shared<Resource::Earth>();
+    m_pAtmosphere = std::make_shared<Resource::Atmosphere>(1.075f, glm::vec4(0.2f, 0.3f, 0.7f, 1.0f));
+    m_pMoon = std::make_shared<Resource::Moon>();
+    m_pSun = std::make_shared<Resource::Sun>();
+
+    m_pMoon->setParent(m_pEarth.get());
+    m_pEarth->setParent(m_pSun.get());
+    m_pAtmosphere->setParent(m_pEarth.get());
+
+    glfwSetKeyCallback(m_pWindow, keyCallback);
+}
+
+void Application::createCameraTour()
+{
+    m_CameraTour = Camera::makeTour(m_pEarth.get(), m_pMoon.get(), m_pSun.get());
+}
+
+void Application::run()
+{
+    FrameClock clock(glfwGetTime());
+    bool paused = false;
+
+    m_pCamera->setTarget(m_pEarth.get());
+    m_pCamera->setAnimation(m_CameraTour);
+
+    while (!glfwWindowShouldClose(m_pWindow))
+    {
+        glfwPollEvents();
+        if (Keys[GLFW_KEY_ESCAPE])
+            glfwSetWindowShouldClose(m_pWindow, 1);
+
+        switch (chooseKeyAction(Keys))
+        {
+        case KeyAction::TargetEarth: m_pCamera->setTarget(m_pEarth.get()); break;
+        case KeyAction::TargetSun: m_pCamera->setTarget(m_pSun.get()); break;
+        case KeyAction::TargetMoon: m_pCamera->setTarget(m_pMoon.get()); break;
+        case KeyAction::RestartTour: m_pCamera->setAnimation(m_CameraTour); break;
+        case KeyAction::TogglePause:
+            // Cleared here so a held Space toggles once; the callback ignores repeats.
+            Keys[GLFW_KEY_SPACE] = false;
+            paused = !paused;
+            break;
+        case KeyAction::None: break;
+        }
+
+        const float deltaTime = clock.tick(glfwGetTime());
+        const int frame = clock.frame();
+        if (const auto rate = clock.takeFrameRate())
+            glfwSetWindowTitle(m_pWindow, (m_Title + std::to_string(*rate)).c_str());
+
+        if (!paused)
+        {
+            m_pSun->update(deltaTime, frame);
+            m_pEarth->update(deltaTime, frame);
+            m_pMoon->update(deltaTime, frame);
+            m_pAtmosphere->update(deltaTime, frame);
+        }
+        m_pCamera->update(deltaTime);
+
+        Scene scene{m_pCamera, m_pSkyBox, m_pSun, m_pMoon, m_pEarth, m_pAtmosphere};
+        m_pRenderer->render(scene);
+        m_pRenderer->m_Bloom.render(m_pRenderer->m_ScreenFramebuffer, m_pRenderer->m_SceneFramebuffer);
+        m_pRenderer->m_LenseFlare.render(m_pRenderer->m_ScreenFramebuffer, m_pRenderer->m_SceneFramebuffer,
+                                         *scene.sun, scene);
+
+        if (m_WaitForVSync)
+            glfwSwapInterval(1);
+        glfwSwapBuffers(m_pWindow);
+    }
+}

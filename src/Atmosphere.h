@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Framebuffer.h"
+#include "Model.h"
+
+namespace Resource
+{
+
+// Placement of the Earth's shadow body: centre 0.55 r beyond the parent, +y turned away from the light.
+glm::mat4 shadowModelMatrix(const glm::vec4& parentPosition, const glm::vec4& lightPosition, float size);
+// The rotation that turns +y onto `direction` (a unit vector); a half turn about x when it points along -y.
+glm::mat4 shadowOrientation(const glm::vec3& direction);
+
+// The shell of air round the Earth, drawn in stages with the Earth's shadow body.
+class Atmosphere : public Model
+{
+public:
+    Atmosphere(float scale, const glm::vec4& color);
+
+    void render() override;
+    void setParent(IModel* parent) override;
+    void setFramebuffer(const Framebuffer& framebuffer);
+
+    float getRadius() const { return m_Radius; }
+
+    // The stage the next render draws: 0-3 off-screen, 5 over the scene; written by the renderer.
+    int m_Stage = 0;
+
+private:
+    void renderOffscreenStage();
+    void renderOverScene();
+
+    Framebuffer m_Framebuffer;
+    std::vector<Vertex> m_ShadowVertices;
+    std::vector<GLuint> m_ShadowIndices;
+    GLuint m_ShadowVAO = 0;
+    GLuint m_ShadowVBO = 0;
+    GLuint m_ShadowEBO = 0;
+    GLint m_StageLocation = 0;
+    GLint m_BackLocation = 0;
+    GLint m_FrontLocation = 0;
+    GLint m_ShadowBackLocation = 0;
+    GLint m_ShadowFrontLocation = 0;
+    GLint m_EarthLocation = 0;
+    GLint m_AtmosphereColorLocation = 0;
+    float m_Scale;
+    glm::vec4 m_Color;
+    float m_ParentSize = 0.0f;
+    float m_Radius = 0.0f;
+};
+
+} // namespace Resource

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Framebuffer.h"
+#include "QuadRenderer.h"
+
+#include <utility>
+#include <vector>
+
+// Sizes of the ten blur levels: width and height halved in turn.
+std::vector<std::pair<int, int>> bloomLevelSizes(int width, int height);
+
+// Spreads the scene's glow attachment through ten shrinking levels and adds five of them to the target.
+class Bloom
+{
+public:
+    static constexpr int LevelCount = 10;
+
+    Bloom(int width, int height);
+    void render(Framebuffer& target, Framebuffer& source);
+
+    int m_Width;
+    int m_Height;
+    std::vector<Framebuffer> m_BloomFramebuffers;
+    Renderer::QuadRenderer m_BloomRenderer;
+    Renderer::QuadRenderer m_BlendRenderer;
+};

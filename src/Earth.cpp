@@ -1,0 +1,39 @@
+#include "Earth.h"
+
+namespace Resource
+{
+
+Earth::Earth()
+{
+    const ModelInfo info{"models/earth/earth.obj", "Earth", 1.0f, true};
+    const std::vector<TextureSlot> textures{
+        {"models/earth/color.png", 0, "textureColor", 0},
+        {"models/earth/clouds.png", 0, "textureClouds", 0},
+        {"models/earth/night.png", 0, "textureNight", 0},
+        {"models/earth/bump.png", 0, "textureBump", 0},
+    };
+    const Motion motion{50.0f, 8.0f, 1.3f};
+    load(info, textures, motion);
+}
+
+void Earth::render()
+{
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    // Both faces are drawn: the tessellated surface is not culled.
+    glDisable(GL_CULL_FACE);
+
+    glBindVertexArray(m_VAO);
+    glUseProgram(m_Program);
+    bindTextures();
+    setCommonUniforms();
+    glUniform1f(m_TessLevelInnerLocation, 4.0f);
+    glUniform1f(m_TessLevelOuterLocation, 4.0f);
+    glPatchParameteri(GL_PATCH_VERTICES, 3);
+    glDrawElements(GL_PATCHES, getIndexCount(), GL_UNSIGNED_INT, nullptr);
+
+    glUseProgram(0);
+    glBindVertexArray(0);
+}
+
+} // namespace Resource

@@ -1,0 +1,72 @@
+#include "Framebuffer.h"
+
+#include <cassert>
+
+void Framebuffer::create()
+{
+    glGenFramebuffers(1, &m_Fbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Fbo);
+
+    m_Textures.resize(static_cast<std::size_t>(m_NumTextures));
+    glGenTextures(m_NumTextures, m_Textures.data());
+    for (int i = 0; i < m_NumTextures; ++i)
+    {
+        const GLint internalFormat = m_FloatTextures.count(i) ? GL_RGBA32F : GL_RGBA8;
+        glBindTexture(GL_TEXTURE_2D, m_Textures[static_cast<std::size_t>(i)]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, m_Width, m_Height, 0, GL_RGBA, GL_FLOAT, nullptr);
+        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i), GL_TEXTURE_2D,
+                               m_Textures[static_cast<std::size_t>(i)], 0);
+    }
+
+    glGenRenderbuffers(1, &m_DepthBuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, m_DepthBuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT32, m_Width, m_Height);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_DepthBuffer);
+
+    if (glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        throw "FBO is incomplete!!!";
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+}
+
+void Framebuffer::bind(bool clear, const float (&clearColor)[4])
+{
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Fbo);
+    if (m_NumTextures > 0)
+    {
+        std::vector<GLenum> buffers(static_cast<std::size_t>(m_NumTextures));
+        for (int i = 0; i < m_NumTextures; ++i)
+            buffers[static_cast<std::size_t>(i)] = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i);
+        glDrawBuffers(m_NumTextures, buffers.data());
+    }
+    if (clear)
+    {
+        // A clear only reaches the depth buffer while depth writes are on.
+        glDepthMask(GL_TRUE);
+        glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    glViewport(0, 0, m_Width, m_Height);
+}
+
+void Framebuffer::bindTextures(const std::vector<int>& textures)
+{
+    assert(!textures.empty());
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Fbo);
+    std::vector<GLenum> buffers(textures.size());
+    for (std::size_t k = 0; k < textures.size(); ++k)
+        buffers[k] = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(textures[k]);
+    glDrawBuffers(static_cast<GLsizei>(buffers.size()), buffers.data());
+    glViewport(0, 0, m_Width, m_Height);
+}
+
+void Framebuffer::initScreen(int width, int height)
+{
+    *this = Framebuffer();
+    m_Width = width;
+    m_Height = height;
+    m_NumTextures = 0;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <GL/glew.h>
+
+#include <set>
+#include <vector>
+
+// One render target: an off-screen framebuffer with colour textures and a depth buffer,
+// or (with no attachments and name 0) the window. A copy names the same GL objects.
+struct Framebuffer
+{
+    int m_NumTextures = 0;
+    int m_Width = 0;
+    int m_Height = 0;
+    std::set<int> m_FloatTextures;
+    GLuint m_Fbo = 0;
+    std::vector<GLuint> m_Textures;
+    GLuint m_DepthBuffer = 0;
+
+    // Throws the plain string "FBO is incomplete!!!" when the driver rejects the target.
+    void create();
+    // Draws to every attachment, clearing colour and depth first if asked.
+    void bind(bool clear, const float (&clearColor)[4]);
+    // Draws to exactly the listed attachments, in list order; never clears.
+    void bindTextures(const std::vector<int>& textures);
+    void initScreen(int width, int height);
+};

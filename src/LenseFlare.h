@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Framebuffer.h"
+#include "Scene.h"
+
+#include <GL/glew.h>
+#include <glm/glm.hpp>
+
+#include <array>
+#include <vector>
+
+namespace Resource
+{
+class IModel;
+}
+
+struct FlareElement
+{
+    GLuint texture = 0;
+    glm::vec3 color{0.0f};
+    float position = 0.0f;
+    float size = 0.0f;
+    bool scaleWithDistance = false;
+    float baseStrength = 0.0f;
+    float strengthRamp = 0.0f;
+};
+
+// Where and how strongly one element is drawn, in normalised device coordinates.
+struct FlarePlacement
+{
+    float centerX = 0.0f;
+    float centerY = 0.0f;
+    float halfSize = 0.0f;
+    float effectWidth = 0.0f;
+    float effectHeight = 0.0f;
+    float effectPosX = 0.0f;
+    float effectPosY = 0.0f;
+    float strength = 0.0f;
+};
+
+// The element's square on the flare axis for a Sun at (sx, sy) with clip-space w, and its faded strength.
+FlarePlacement placeFlareElement(const FlareElement& element, float sx, float sy, float w, float sunSize,
+                                 float aspect);
+
+// Glare of the Sun: two shines on it and five ghosts along the axis through the screen centre.
+class LenseFlare
+{
+public:
+    LenseFlare(int width, int height);
+    void render(Framebuffer& target, Framebuffer& source, Resource::IModel& sun, const Scene& scene);
+
+    std::vector<FlareElement> m_Elements;
+    GLuint m_VertexArray = 0;
+    GLuint m_VertexBuffer = 0;
+    GLuint m_Program = 0;
+    GLint m_EffectTextureLocation = 0;
+    GLint m_EffectWidthLocation = 0;
+    GLint m_EffectHeightLocation = 0;
+    GLint m_EffectPosXLocation = 0;
+    GLint m_EffectPosYLocation = 0;
+    GLint m_SunColorLocation = 0;
+    GLint m_StrengthLocation = 0;
+    unsigned int m_Width;
+    unsigned int m_Height;
+};

@@ -1,0 +1,92 @@
+#include "Renderer.h"
+
+#include "Atmosphere.h"
+#include "Camera.h"
+#include "Earth.h"
+#include "Moon.h"
+#include "SkyBox.h"
+#include "Sun.h"
+
+#include <limits>
+
+namespace Renderer
+{
+
+namespace
+{
+constexpr float Infinity = std::numeric_limits<float>::infinity();
+// Float attachments keep +infinity, "no surface here"; 8-bit ones clamp it to 1.
+constexpr float SceneClearColor[4] = {0.0f, 0.0f, Infinity, 0.0f};
+constexpr float WindowClearColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+} // namespace
+
+Renderer::Renderer(int width, int height)
+    : m_Width(width)
+    , m_Height(height)
+    , m_QuadRenderer("Quad", width, height)
+    , m_LenseFlare(width, height)
+    , m_Bloom(width, height)
+{
+    m_SceneFramebuffer.m_Width = width;
+    m_SceneFramebuffer.m_Height = height;
+    m_SceneFramebuffer.m_NumTextures = 3;
+    m_SceneFramebuffer.m_FloatTextures = {2};
+    m_SceneFramebuffer.create();
+
+    m_ScreenFramebuffer.initScreen(width, height);
+
+    m_AtmosphereFramebuffer.m_Width = width;
+    m_AtmosphereFramebuffer.m_Height = height;
+    m_AtmosphereFramebuffer.m_NumTextures = 5;
+    m_AtmosphereFramebuffer.m_FloatTextures = {0, 1, 2, 3, 4};
+    m_AtmosphereFramebuffer.create();
+}
+
+void Renderer::render(Scene& scene)
+{
+    Camera::Camera& camera = *scene.camera;
+    Resource::Atmosphere& atmosphere = *scene.atmosphere;
+
+    // The atmosphere's shell and shadow faces, one float image each.
+    m_AtmosphereFramebuffer.bind(true, SceneClearColor);
+    atmosphere.setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
+    atmosphere.setLightPosition(scene.sun->getPosition());
+    for (int stage = 0; stage < 4; ++stage)
+    {
+        m_AtmosphereFramebuffer.bindTextures({stage});
+        atmosphere.m_Stage = stage;
+        atmosphere.render();
+    }
+
+    m_SceneFramebuffer.bind(true, SceneClearColor);
+    // Sky, Sun and Moon write colour and glow only; the Earth-data attachment is the Earth's.
+    m_SceneFramebuffer.bindTextures({0, 1});
+    scene.skyBox->setViewProjection(camera.getViewMatrix(), camera.getProjectionMatrix());
+    scene.skyBox->draw();
+    scene.sun->setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
+    scene.sun->render();
+    scene.moon->setLightPosition(scene.sun->getPosition());
+    scene.moon->setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
+    scene.moon->render();
+
+    m_SceneFramebuffer.bindTextures({0, 1, 2});
+    scene.earth->setLightPosition(scene.sun->getPosition());
+    scene.earth->setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
+    scene.earth->render();
+
+    // The atmosphere reads the Earth's data from its own target, not from the one it draws into.
+    m_AtmosphereFramebuffer.bindTextures({4});
+    m_QuadRenderer.draw(m_SceneFramebuffer.m_Textures[2], 0);
+
+    m_SceneFramebuffer.bind(false, SceneClearColor);
+    atmosphere.setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
+    atmosphere.setLightPosition(scene.sun->getPosition());
+    atmosphere.m_Stage = 5;
+    atmosphere.setFramebuffer(m_AtmosphereFramebuffer);
+    atmosphere.render();
+
+    m_ScreenFramebuffer.bind(true, WindowClearColor);
+    m_QuadRenderer.draw(m_SceneFramebuffer.m_Textures[0], 0);
+}
+
+} // namespace Renderer

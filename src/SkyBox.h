@@ -1,0 +1,37 @@
+#pragma once
+
+#include <GL/glew.h>
+#include <glm/glm.hpp>
+
+#include <vector>
+
+namespace Resource
+{
+
+// The view matrix without its translation, so the sky stays centred on the eye.
+glm::mat4 rotationOnly(const glm::mat4& view);
+
+// The star cube round the eye, drawn first and without depth writes.
+class SkyBox
+{
+public:
+    SkyBox();
+    void setViewProjection(const glm::mat4& view, const glm::mat4& projection);
+    void draw();
+
+private:
+    GLint m_ViewMatrixLocation = 0;
+    GLint m_ProjectionMatrixLocation = 0;
+    glm::mat4 m_ViewMatrix{1.0f};
+    glm::mat4 m_ProjectionMatrix{1.0f};
+    GLint m_CubemapLocation = 0;
+    GLuint m_Program = 0;
+    GLuint m_CubeMap = 0;
+    GLuint m_VertexArray = 0;
+    std::vector<glm::vec3> m_Vertices;
+    std::vector<GLuint> m_Indices;
+    GLuint m_VertexBuffer = 0;
+    GLuint m_IndexBuffer = 0;
+};
+
+} // namespace Resource

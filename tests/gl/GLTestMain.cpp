@@ -1,0 +1,70 @@
+// Entry of the GL test binary: opens one hidden window with the program's own hints.
+#include "Application.h"
+#include "GLContext.h"
+
+#include <cstdlib>
+#include <iostream>
+
+namespace
+{
+GLFWwindow* g_pWindow = nullptr;
+
+class GLEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        ASSERT_TRUE(glfwInit()) << "no display: run the GL tests under xvfb-run";
+        applyWindowHints();
+        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+        g_pWindow = glfwCreateWindow(64, 64, "GL tests", nullptr, nullptr);
+        ASSERT_NE(g_pWindow, nullptr) << "the driver offers no OpenGL 4 compatibility context";
+        glfwMakeContextCurrent(g_pWindow);
+        ASSERT_EQ(glewInit(), GLEW_OK);
+        glGetError();
+    }
+
+    void TearDown() override
+    {
+        glfwDestroyWindow(g_pWindow);
+        glfwTerminate();
+    }
+};
+} // namespace
+
+GLFWwindow* testWindow()
+{
+    return g_pWindow;
+}
+
+void GLTest::SetUp()
+{
+    ASSERT_NE(g_pWindow, nullptr);
+    while (glGetError() != GL_NO_ERROR)
+    {
+    }
+}
+
+void GLTest::TearDown()
+{
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+std::array<float, 4> readPixel(GLuint fbo, int attachment, int x, int y)
+{
+    std::array<float, 4> pixel{};
+    GLint previous = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+    glReadBuffer(fbo == 0 ? GL_BACK : GL_COLOR_ATTACHMENT0 + attachment);
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_FLOAT, pixel.data());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
+    return pixel;
+}
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new GLEnvironment);
+    return RUN_ALL_TESTS();
+}
