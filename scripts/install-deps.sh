@@ -6,6 +6,7 @@ packages=(
   build-essential cmake pkg-config git
   libglfw3-dev libglew-dev libassimp-dev libstb-dev libglm-dev libinih-dev libgtest-dev
   xvfb xauth libgl1-mesa-dri mesa-utils imagemagick xdotool
+  xplanet-images openuniverse-common
 )
 
 missing=()
