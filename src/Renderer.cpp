@@ -44,6 +44,15 @@ Renderer::Renderer(int width, int height)
 
 void Renderer::render(Scene& scene)
 {
+    renderAtmosphereStages(scene);
+    renderScenePass(scene);
+    copyEarthData();
+    renderAtmosphereOverScene(scene);
+    present();
+}
+
+void Renderer::renderAtmosphereStages(Scene& scene)
+{
     Camera::Camera& camera = *scene.camera;
     Resource::Atmosphere& atmosphere = *scene.atmosphere;
 
@@ -57,6 +66,11 @@ void Renderer::render(Scene& scene)
         atmosphere.m_Stage = stage;
         atmosphere.render();
     }
+}
+
+void Renderer::renderScenePass(Scene& scene)
+{
+    Camera::Camera& camera = *scene.camera;
 
     m_SceneFramebuffer.bind(true, SceneClearColor);
     // Sky, Sun and Moon write colour and glow only; the Earth-data attachment is the Earth's.
@@ -73,10 +87,19 @@ void Renderer::render(Scene& scene)
     scene.earth->setLightPosition(scene.sun->getPosition());
     scene.earth->setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
     scene.earth->render();
+}
 
+void Renderer::copyEarthData()
+{
     // The atmosphere reads the Earth's data from its own target, not from the one it draws into.
     m_AtmosphereFramebuffer.bindTextures({4});
     m_QuadRenderer.draw(m_SceneFramebuffer.m_Textures[2], 0);
+}
+
+void Renderer::renderAtmosphereOverScene(Scene& scene)
+{
+    Camera::Camera& camera = *scene.camera;
+    Resource::Atmosphere& atmosphere = *scene.atmosphere;
 
     m_SceneFramebuffer.bind(false, SceneClearColor);
     atmosphere.setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
@@ -84,7 +107,10 @@ void Renderer::render(Scene& scene)
     atmosphere.m_Stage = 5;
     atmosphere.setFramebuffer(m_AtmosphereFramebuffer);
     atmosphere.render();
+}
 
+void Renderer::present()
+{
     m_ScreenFramebuffer.bind(true, WindowClearColor);
     m_QuadRenderer.draw(m_SceneFramebuffer.m_Textures[0], 0);
 }

@@ -14,7 +14,19 @@ class Renderer
 {
 public:
     Renderer(int width, int height);
+    // One frame: the steps below, in this order.
     void render(Scene& scene);
+
+    // The atmosphere's shell and shadow faces into the atmosphere target.
+    void renderAtmosphereStages(Scene& scene);
+    // Sky, Sun, Moon and Earth into the scene target.
+    void renderScenePass(Scene& scene);
+    // The Earth's data into the atmosphere target, where the last stage reads it.
+    void copyEarthData();
+    // The atmosphere blended over the scene.
+    void renderAtmosphereOverScene(Scene& scene);
+    // The scene's colour onto the window.
+    void present();
 
     int m_Width;
     int m_Height;
