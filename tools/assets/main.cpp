@@ -1,0 +1,193 @@
+// make_assets: regenerates every mesh and image under models/ from the Debian source images,
+// or with --check verifies that the committed files are exactly what it would write.
+#include "Assets.h"
+#include "Mesh.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace Assets;
+
+namespace
+{
+const std::string XplanetImages = "/usr/share/xplanet/images/";
+const std::string OpenUniverseTextures = "/usr/share/openuniverse/textures/";
+
+struct Asset
+{
+    std::string path; // relative to the repository root
+    std::vector<unsigned char> bytes;
+};
+
+std::string packageOf(const std::string& path)
+{
+    if (path.rfind(XplanetImages, 0) == 0)
+        return "xplanet-images";
+    if (path.rfind(OpenUniverseTextures, 0) == 0)
+        return "openuniverse-common";
+    return "?";
+}
+
+std::vector<Asset> generate()
+{
+    std::vector<Asset> assets;
+    auto mesh = [&](const std::string& path, const Mesh& m, const std::string& name) {
+        const std::string text = toOBJ(m, name);
+        assets.push_back({path, std::vector<unsigned char>(text.begin(), text.end())});
+    };
+    auto png = [&](const std::string& path, const Image& image) { assets.push_back({path, encodePNG(image)}); };
+    auto bmp = [&](const std::string& path, const Image& image) { assets.push_back({path, encodeBMP(image)}); };
+
+    // The Earth is subdivided 4x4 on the GPU, so it starts coarse; the others are drawn as is.
+    mesh("models/sun/sun.obj", makeGlobe(96, 48), "Sun");
+    mesh("models/earth/earth.obj", makeGlobe(48, 24), "Earth");
+    mesh("models/moon/moon.obj", makeGlobe(96, 48), "Moon");
+    mesh("models/atmosphere/atmosphere.obj", makeGlobe(96, 48), "Atmosphere");
+    // The Earth's shadow body: placed 0.55 r from the Earth's centre, away from the light, and
+    // scaled by r, this cylinder spans from the centre to 1.1 r, just past the atmosphere shell
+    // (1.075 r), so every shell point on the night side lies inside it. A cylinder rather than
+    // a cone, because at the Sun's distance the umbra narrows by under 0.01 r over that length.
+    // Its rim is inscribed in the Earth's disc: 96 sides keep the gap between polygon and
+    // circle below 1 - cos(pi / 96) = 0.05 % of r, under half a pixel even when the Earth
+    // fills a 1080-line screen, while the rim never pokes outside the planet's true shadow.
+    mesh("models/atmosphere/shadow.obj", makeCylinder(96, 1.0, 0.55), "Shadow");
+
+    const Image day = loadImage(XplanetImages + "earth.jpg", 3);
+    png("models/earth/color.png", makeEarthColor(day));
+    png("models/earth/bump.png", makeBump(day));
+    png("models/earth/night.png", makeNight(loadImage(XplanetImages + "night.jpg", 3)));
+    png("models/earth/clouds.png", makeClouds(loadImage(OpenUniverseTextures + "clouds.jpg", 1)));
+    png("models/moon/moon.png", makeMoon(loadImage(OpenUniverseTextures + "moon.jpg", 1)));
+    png("models/sun/sun.png", makeSunSurface());
+    png("models/skybox/seamless.png", makeStarSky());
+    bmp("models/flare/shine1.bmp", makeShine(1));
+    bmp("models/flare/shine2.bmp", makeShine(2));
+    bmp("models/flare/hexafull.bmp", makeHexagon());
+    return assets;
+}
+
+std::vector<unsigned char> readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int write(const fs::path& root, const std::vector<Asset>& assets)
+{
+    for (const Asset& asset : assets)
+    {
+        const fs::path target = root / asset.path;
+        fs::create_directories(target.parent_path());
+        std::ofstream out(target, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(asset.bytes.data()), static_cast<std::streamsize>(asset.bytes.size()));
+        if (!out)
+        {
+            std::fprintf(stderr, "make_assets: cannot write %s\n", target.c_str());
+            return 1;
+        }
+        out.close();
+        // Plain data files, whatever mode an earlier copy had.
+        fs::permissions(target,
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read,
+                        fs::perm_options::replace);
+        std::printf("wrote %-36s %9zu bytes\n", asset.path.c_str(), asset.bytes.size());
+    }
+    return 0;
+}
+
+int check(const fs::path& root, const std::vector<Asset>& assets)
+{
+    int failures = 0;
+    std::set<std::string> known;
+    for (const Asset& asset : assets)
+    {
+        known.insert(asset.path);
+        const fs::path file = root / asset.path;
+        if (!fs::exists(file))
+        {
+            std::fprintf(stderr, "MISSING   %s\n", asset.path.c_str());
+            ++failures;
+            continue;
+        }
+        const std::vector<unsigned char> committed = readFile(file);
+        if (committed != asset.bytes)
+        {
+            const auto mismatch = std::mismatch(committed.begin(), committed.end(), asset.bytes.begin(), asset.bytes.end());
+            std::fprintf(stderr, "DIFFERENT %s: committed %zu bytes, generated %zu, first difference at byte %td\n",
+                         asset.path.c_str(), committed.size(), asset.bytes.size(), mismatch.first - committed.begin());
+            ++failures;
+        }
+    }
+    // A file nobody generates cannot be reproduced from a fresh clone.
+    const fs::path models = root / "models";
+    if (fs::is_directory(models))
+        for (const auto& entry : fs::recursive_directory_iterator(models))
+        {
+            const std::string relative = fs::relative(entry.path(), root).generic_string();
+            if (entry.is_regular_file() && relative != "models/CREDITS.md" && !known.count(relative))
+            {
+                std::fprintf(stderr, "UNKNOWN   %s is not made by make_assets\n", relative.c_str());
+                ++failures;
+            }
+        }
+    if (failures)
+    {
+        std::fprintf(stderr, "make_assets --check: %d file(s) differ from the generator's output; "
+                             "rerun make_assets on the repository root and commit the result\n",
+                     failures);
+        return 1;
+    }
+    std::printf("make_assets --check: all %zu files match\n", assets.size());
+    return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool checkOnly = false;
+    bool usageError = false;
+    std::string root;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string arg = argv[i];
+        if (arg == "--check")
+            checkOnly = true;
+        else if (root.empty() && arg.rfind("--", 0) != 0)
+            root = arg;
+        else
+            usageError = true;
+    }
+    if (root.empty() || usageError)
+    {
+        std::fprintf(stderr, "usage: make_assets [--check] <repository-root>\n");
+        return 2;
+    }
+    if (!fs::is_directory(root))
+    {
+        std::fprintf(stderr, "make_assets: %s is not a directory\n", root.c_str());
+        return 2;
+    }
+    try
+    {
+        const std::vector<Asset> assets = generate();
+        return checkOnly ? check(root, assets) : write(root, assets);
+    }
+    catch (const MissingSource& missing)
+    {
+        std::fprintf(stderr, "make_assets: source image %s is missing; install the Debian package %s\n",
+                     missing.path.c_str(), packageOf(missing.path).c_str());
+    }
+    catch (const std::exception& error)
+    {
+        std::fprintf(stderr, "make_assets: %s\n", error.what());
+    }
+    return 2;
+}
