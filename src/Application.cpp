@@ -122,6 +122,7 @@ void Application::run()
 
     while (!glfwWindowShouldClose(m_pWindow))
     {
+        beginKeyPoll();
         glfwPollEvents();
         if (Keys[GLFW_KEY_ESCAPE])
             glfwSetWindowShouldClose(m_pWindow, 1);

@@ -46,8 +46,16 @@ TEST(KeyActionTest, FirstHeldKeyInFixedOrderWins)
 class KeyCallbackTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { Keys.fill(false); }
-    void TearDown() override { Keys.fill(false); }
+    void SetUp() override
+    {
+        beginKeyPoll();
+        Keys.fill(false);
+    }
+    void TearDown() override
+    {
+        beginKeyPoll();
+        Keys.fill(false);
+    }
 };
 
 TEST_F(KeyCallbackTest, PressSetsReleaseClearsRepeatLeavesAlone)
@@ -69,6 +77,7 @@ TEST_F(KeyCallbackTest, PressSetsReleaseClearsRepeatLeavesAlone)
         for (const Case& c : cases)
         {
             SCOPED_TRACE(testing::Message() << c.name << " key " << key);
+            beginKeyPoll();
             Keys.fill(false);
             Keys[key] = c.before;
             keyCallback(nullptr, key, 0, c.action, 0);
@@ -79,6 +88,30 @@ TEST_F(KeyCallbackTest, PressSetsReleaseClearsRepeatLeavesAlone)
             EXPECT_EQ(expected, Keys);
         }
     }
+}
+
+TEST_F(KeyCallbackTest, ATapShorterThanAFrameIsSeenByOneFrame)
+{
+    // Press and release in one poll: the frame after the poll still sees the key.
+    keyCallback(nullptr, GLFW_KEY_ESCAPE, 0, GLFW_PRESS, 0);
+    keyCallback(nullptr, GLFW_KEY_ESCAPE, 0, GLFW_RELEASE, 0);
+    EXPECT_TRUE(Keys[GLFW_KEY_ESCAPE]);
+    beginKeyPoll();
+    EXPECT_FALSE(Keys[GLFW_KEY_ESCAPE]);
+
+    // Released in a later poll than the press: up at once.
+    keyCallback(nullptr, GLFW_KEY_UP, 0, GLFW_PRESS, 0);
+    beginKeyPoll();
+    EXPECT_TRUE(Keys[GLFW_KEY_UP]);
+    keyCallback(nullptr, GLFW_KEY_UP, 0, GLFW_RELEASE, 0);
+    EXPECT_FALSE(Keys[GLFW_KEY_UP]);
+
+    // Tapped and pressed again within one poll: held.
+    keyCallback(nullptr, GLFW_KEY_E, 0, GLFW_PRESS, 0);
+    keyCallback(nullptr, GLFW_KEY_E, 0, GLFW_RELEASE, 0);
+    keyCallback(nullptr, GLFW_KEY_E, 0, GLFW_PRESS, 0);
+    beginKeyPoll();
+    EXPECT_TRUE(Keys[GLFW_KEY_E]);
 }
 
 TEST_F(KeyCallbackTest, CodesOutsideTheTableWriteNothing)
