@@ -23,20 +23,28 @@ constexpr int OverSceneStage = 5;
 glm::mat4 shadowOrientation(const glm::vec3& direction)
 {
     const glm::vec3 up(0.0f, 1.0f, 0.0f);
-    if (direction == up)
-        return glm::mat4(1.0f);
     const glm::vec3 axis = glm::cross(up, direction);
-    // Straight below the light the axis vanishes: a half turn about x turns +y onto -y.
-    if (axis == glm::vec3(0.0f))
+    const float sine = glm::length(axis);
+    // Below this the axis' squared length underflows and normalising it gives NaN; the turn is
+    // then none (along +y) or half (along -y, straight below the light: about x by choice).
+    if (sine < 1e-12f)
+    {
+        if (glm::dot(up, direction) >= 0.0f)
+            return glm::mat4(1.0f);
         return glm::rotate(glm::mat4(1.0f), glm::pi<float>(), glm::vec3(1.0f, 0.0f, 0.0f));
-    // Rounding can put the cosine of a unit pair just outside [-1, 1], where acos is NaN.
-    const float angle = std::acos(glm::clamp(glm::dot(up, direction), -1.0f, 1.0f));
-    return glm::rotate(glm::mat4(1.0f), angle, axis);
+    }
+    // The angle whose cosine is up . direction; from sine and cosine it keeps full precision near
+    // 0 and pi, where acos of a rounded cosine loses half the digits (and is NaN just past 1).
+    const float angle = std::atan2(sine, glm::dot(up, direction));
+    return glm::rotate(glm::mat4(1.0f), angle, axis / sine);
 }
 
 glm::mat4 shadowModelMatrix(const glm::vec4& parentPosition, const glm::vec4& lightPosition, float size)
 {
-    const glm::vec4 away = glm::normalize(parentPosition - lightPosition);
+    const glm::vec4 fromLight = parentPosition - lightPosition;
+    const float distance = glm::length(fromLight);
+    // A parent sitting on the light casts no shadow in any direction; normalising would give NaN.
+    const glm::vec4 away = distance > 0.0f ? fromLight / distance : glm::vec4(0.0f);
     const glm::vec4 centre = parentPosition + away * 1.1f / 2.0f * size;
     glm::mat4 matrix = glm::translate(glm::mat4(1.0f), glm::vec3(centre));
     matrix = glm::scale(matrix, glm::vec3(size));
@@ -117,6 +125,7 @@ void Atmosphere::renderOffscreenStage()
 
 void Atmosphere::renderOverScene()
 {
+    assert(m_Framebuffer.m_Textures.size() >= 5 && "setFramebuffer before drawing over the scene");
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glBlendEquation(GL_FUNC_ADD);
@@ -126,7 +135,6 @@ void Atmosphere::renderOverScene()
     glFrontFace(GL_CCW);
     glCullFace(GL_BACK);
 
-    assert(m_Framebuffer.m_Textures.size() >= 5 && "setFramebuffer before drawing over the scene");
     glBindVertexArray(m_VAO);
     glUseProgram(m_Program);
     const glm::vec4 parentPosition = m_pParent->getPosition();
@@ -146,6 +154,8 @@ void Atmosphere::renderOverScene()
         glUniform1i(samplers[unit], static_cast<GLint>(unit));
     }
     glUniform4fv(m_AtmosphereColorLocation, 1, glm::value_ptr(m_Color));
+    // Only the air the Sun reaches glows; the shadow images alone cannot say how steeply it is lit.
+    glUniform4fv(m_LightPositionLocation, 1, glm::value_ptr(m_LightPosition));
     glDrawElements(GL_TRIANGLES, getIndexCount(), GL_UNSIGNED_INT, nullptr);
 
     for (GLuint unit = 5; unit-- > 0;)

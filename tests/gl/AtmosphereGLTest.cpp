@@ -1,0 +1,661 @@
+// The atmosphere with its own meshes and program: what each stage writes, the state it draws with,
+// and the air it lays over a scene, from far, from just above and from inside the shell.
+#include "Atmosphere.h"
+#include "Camera.h"
+#include "CameraAnimation.h"
+#include "Earth.h"
+#include "GLContext.h"
+#include "Keys.h"
+#include "Moon.h"
+#include "Renderer.h"
+#include "Scene.h"
+#include "SkyBox.h"
+#include "Sun.h"
+
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace
+{
+
+constexpr float Infinity = std::numeric_limits<float>::infinity();
+constexpr int Size = 96;
+const glm::vec4 AirColor(0.2f, 0.3f, 0.7f, 1.0f);
+const glm::vec4 EarthPosition(50.0f, 0.0f, 0.0f, 1.0f);
+const glm::vec4 SunPosition(0.0f, 0.0f, 0.0f, 1.0f);
+constexpr std::array<float, 4> NoSurface{0.0f, 0.0f, Infinity, 0.0f};
+
+// The state an atmosphere draw and these tests change, put back when the test ends.
+class StateGuard
+{
+public:
+    StateGuard()
+    {
+        for (std::size_t i = 0; i < Capabilities.size(); ++i)
+            m_Enabled[i] = glIsEnabled(Capabilities[i]);
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &m_DepthMask);
+        glGetIntegerv(GL_FRONT_FACE, &m_FrontFace);
+        glGetIntegerv(GL_CULL_FACE_MODE, &m_CullFaceMode);
+        glGetIntegerv(GL_BLEND_SRC_RGB, &m_BlendSourceRGB);
+        glGetIntegerv(GL_BLEND_DST_RGB, &m_BlendDestinationRGB);
+        glGetIntegerv(GL_BLEND_SRC_ALPHA, &m_BlendSourceAlpha);
+        glGetIntegerv(GL_BLEND_DST_ALPHA, &m_BlendDestinationAlpha);
+        glGetIntegerv(GL_BLEND_EQUATION_RGB, &m_BlendEquationRGB);
+        glGetIntegerv(GL_BLEND_EQUATION_ALPHA, &m_BlendEquationAlpha);
+        glGetIntegerv(GL_VIEWPORT, m_Viewport.data());
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, m_ClearColor.data());
+        glGetFloatv(GL_DEPTH_CLEAR_VALUE, &m_ClearDepth);
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &m_DrawFramebuffer);
+        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &m_ReadFramebuffer);
+    }
+
+    ~StateGuard()
+    {
+        for (std::size_t i = 0; i < Capabilities.size(); ++i)
+        {
+            if (m_Enabled[i])
+                glEnable(Capabilities[i]);
+            else
+                glDisable(Capabilities[i]);
+        }
+        glDepthMask(m_DepthMask);
+        glFrontFace(static_cast<GLenum>(m_FrontFace));
+        glCullFace(static_cast<GLenum>(m_CullFaceMode));
+        glBlendFuncSeparate(static_cast<GLenum>(m_BlendSourceRGB), static_cast<GLenum>(m_BlendDestinationRGB),
+                            static_cast<GLenum>(m_BlendSourceAlpha), static_cast<GLenum>(m_BlendDestinationAlpha));
+        glBlendEquationSeparate(static_cast<GLenum>(m_BlendEquationRGB), static_cast<GLenum>(m_BlendEquationAlpha));
+        glViewport(m_Viewport[0], m_Viewport[1], m_Viewport[2], m_Viewport[3]);
+        glClearColor(m_ClearColor[0], m_ClearColor[1], m_ClearColor[2], m_ClearColor[3]);
+        glClearDepth(m_ClearDepth);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(m_DrawFramebuffer));
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(m_ReadFramebuffer));
+        glActiveTexture(GL_TEXTURE0);
+        glUseProgram(0);
+        glBindVertexArray(0);
+    }
+
+    StateGuard(const StateGuard&) = delete;
+    StateGuard& operator=(const StateGuard&) = delete;
+
+private:
+    static constexpr std::array<GLenum, 3> Capabilities{GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND};
+    std::array<GLboolean, 3> m_Enabled{};
+    GLboolean m_DepthMask = GL_TRUE;
+    GLint m_FrontFace = GL_CCW;
+    GLint m_CullFaceMode = GL_BACK;
+    GLint m_BlendSourceRGB = GL_ONE;
+    GLint m_BlendDestinationRGB = GL_ZERO;
+    GLint m_BlendSourceAlpha = GL_ONE;
+    GLint m_BlendDestinationAlpha = GL_ZERO;
+    GLint m_BlendEquationRGB = GL_FUNC_ADD;
+    GLint m_BlendEquationAlpha = GL_FUNC_ADD;
+    std::array<GLint, 4> m_Viewport{};
+    std::array<GLfloat, 4> m_ClearColor{};
+    GLfloat m_ClearDepth = 1.0f;
+    GLint m_DrawFramebuffer = 0;
+    GLint m_ReadFramebuffer = 0;
+};
+
+// A parent with a place and a size and nothing else.
+class Body final : public Resource::Model
+{
+public:
+    Body(const glm::vec4& position, float size)
+    {
+        m_Position = position;
+        m_Size = size;
+    }
+};
+
+// A render target like the renderer's, deleted again when the test ends.
+class Target
+{
+public:
+    Target(int attachments, std::set<int> floatAttachments)
+    {
+        m_Framebuffer.m_Width = Size;
+        m_Framebuffer.m_Height = Size;
+        m_Framebuffer.m_NumTextures = attachments;
+        m_Framebuffer.m_FloatTextures = std::move(floatAttachments);
+        m_Framebuffer.create();
+    }
+
+    ~Target()
+    {
+        glDeleteFramebuffers(1, &m_Framebuffer.m_Fbo);
+        glDeleteTextures(static_cast<GLsizei>(m_Framebuffer.m_Textures.size()), m_Framebuffer.m_Textures.data());
+        glDeleteRenderbuffers(1, &m_Framebuffer.m_DepthBuffer);
+    }
+
+    Target(const Target&) = delete;
+    Target& operator=(const Target&) = delete;
+
+    // Every attachment a draw buffer, each cleared to its own value, and the depth buffer to `depth`.
+    void fill(const std::vector<std::array<float, 4>>& values, float depth = 1.0f)
+    {
+        const float unused[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        m_Framebuffer.bind(false, unused);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            glClearBufferfv(GL_COLOR, static_cast<GLint>(i), values[i].data());
+        glDepthMask(GL_TRUE);
+        glClearBufferfv(GL_DEPTH, 0, &depth);
+    }
+
+    std::array<float, 4> texel(int attachment, glm::ivec2 pixel) const
+    {
+        return readPixel(m_Framebuffer.m_Fbo, attachment, pixel.x, pixel.y);
+    }
+
+    float depth(glm::ivec2 pixel) const
+    {
+        float value = 0.0f;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Framebuffer.m_Fbo);
+        glReadPixels(pixel.x, pixel.y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &value);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        return value;
+    }
+
+    Framebuffer m_Framebuffer;
+};
+
+struct View
+{
+    glm::mat4 view;
+    glm::mat4 projection;
+
+    // The pixel whose centre ray passes closest to a world point in front of the eye.
+    glm::ivec2 pixelOf(const glm::vec3& world) const
+    {
+        const glm::vec4 clip = projection * view * glm::vec4(world, 1.0f);
+        const glm::vec2 window = (glm::vec2(clip) / clip.w * 0.5f + 0.5f) * static_cast<float>(Size);
+        return glm::ivec2(glm::floor(window));
+    }
+};
+
+// From 20 units on the Earth's -y side, with the Sun on its -x side: day on the left, night on the
+// right, the Earth 64 pixels across.
+View sideView()
+{
+    const glm::vec3 earth(EarthPosition);
+    return {glm::lookAt(earth + glm::vec3(0.0f, -20.0f, 0.0f), earth, glm::vec3(0.0f, 0.0f, 1.0f)),
+            glm::perspective(2.0f * std::atan(1.5f / 20.0f), 1.0f, 0.1f, 100.0f)};
+}
+
+bool sameTexel(const std::array<float, 4>& a, const std::array<float, 4>& b, float tolerance)
+{
+    for (int i = 0; i < 4; ++i)
+    {
+        if (std::isinf(a[i]) || std::isinf(b[i]))
+        {
+            if (a[i] != b[i])
+                return false;
+        }
+        else if (!(std::fabs(a[i] - b[i]) <= tolerance))
+            return false;
+    }
+    return true;
+}
+
+std::string show(const std::array<float, 4>& t)
+{
+    std::ostringstream out;
+    out << '(' << t[0] << ", " << t[1] << ", " << t[2] << ", " << t[3] << ')';
+    return out.str();
+}
+
+class AtmosphereGLTest : public GLTest
+{
+protected:
+    // One atmosphere for the suite, with the program's own meshes: the shell and the shadow body.
+    static void SetUpTestSuite()
+    {
+        s_Atmosphere = std::make_unique<Resource::Atmosphere>(1.075f, AirColor);
+    }
+
+    static void TearDownTestSuite()
+    {
+        s_Atmosphere.reset();
+    }
+
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        m_Guard = std::make_unique<StateGuard>();
+        s_Atmosphere->setParent(&m_Earth);
+        setView(sideView());
+    }
+
+    void TearDown() override
+    {
+        m_Guard.reset();
+        GLTest::TearDown();
+    }
+
+    void setView(const View& view)
+    {
+        m_View = view;
+        s_Atmosphere->setMatrices(view.view, view.projection);
+        s_Atmosphere->setLightPosition(SunPosition);
+    }
+
+    // The renderer's off-screen steps: all five cleared to "no surface", then stages 0 to 3.
+    void drawOffscreenStages()
+    {
+        m_Images.fill({NoSurface, NoSurface, NoSurface, NoSurface, NoSurface});
+        for (int stage = 0; stage < 4; ++stage)
+        {
+            m_Images.m_Framebuffer.bindTextures({stage});
+            s_Atmosphere->m_Stage = stage;
+            s_Atmosphere->render();
+        }
+    }
+
+    // Stage 5 over a red scene with a known glow and Earth data.
+    void drawOverScene(float sceneDepth = 1.0f)
+    {
+        m_Scene.fill({Background, Glow, m_EarthData}, sceneDepth);
+        s_Atmosphere->m_Stage = 5;
+        s_Atmosphere->setFramebuffer(m_Images.m_Framebuffer);
+        s_Atmosphere->render();
+    }
+
+    // The opacity the air was drawn with at a pixel, from the blue of the blend over the red background.
+    float opacityAt(glm::ivec2 pixel) const
+    {
+        return m_Scene.texel(0, pixel)[2] / AirColor.b;
+    }
+
+    void overrideImage(int attachment, const std::array<float, 4>& value)
+    {
+        const float unused[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        m_Images.m_Framebuffer.bind(false, unused);
+        glClearBufferfv(GL_COLOR, attachment, value.data());
+    }
+
+    static constexpr std::array<float, 4> Background{1.0f, 0.0f, 0.0f, 1.0f};
+    static constexpr std::array<float, 4> Glow{0.2f, 0.4f, 0.6f, 0.8f};
+
+    static std::unique_ptr<Resource::Atmosphere> s_Atmosphere;
+
+    std::unique_ptr<StateGuard> m_Guard;
+    Body m_Earth{EarthPosition, 1.0f};
+    View m_View;
+    Target m_Images{5, {0, 1, 2, 3, 4}};
+    Target m_Scene{3, {2}};
+    std::array<float, 4> m_EarthData{0.25f, 0.0f, Infinity, 0.0f};
+};
+
+std::unique_ptr<Resource::Atmosphere> AtmosphereGLTest::s_Atmosphere;
+
+TEST_F(AtmosphereGLTest, ShellRadiusAndSizeFollowTheParentsSize)
+{
+    const struct
+    {
+        float parentSize;
+        float radius;
+    } cases[] = {{1.0f, 1.075f}, {2.0f, 2.15f}, {0.5f, 0.5375f}};
+    for (const auto& c : cases)
+    {
+        Body parent(EarthPosition, c.parentSize);
+        s_Atmosphere->setParent(&parent);
+        EXPECT_FLOAT_EQ(c.radius, s_Atmosphere->getRadius()) << "parent size " << c.parentSize;
+        EXPECT_FLOAT_EQ(c.radius, s_Atmosphere->getSize()) << "parent size " << c.parentSize;
+    }
+    s_Atmosphere->setParent(&m_Earth);
+}
+
+TEST_F(AtmosphereGLTest, OffscreenStagesWriteTheirFacesDistanceIntoTheirOwnImageOnly)
+{
+    const glm::vec3 eye = glm::vec3(EarthPosition) + glm::vec3(0.0f, -20.0f, 0.0f);
+    const glm::vec3 centre(EarthPosition);
+    const glm::vec3 night = centre + glm::vec3(0.5f, 0.0f, 0.0f);
+    const glm::vec3 day = centre + glm::vec3(-0.5f, 0.0f, 0.0f);
+    const struct
+    {
+        int stage;
+        GLenum frontFace;
+        glm::vec3 through;
+        float expected; // distance of the face hit, +inf where the mesh misses
+    } cases[] = {
+        {0, GL_CCW, centre, 20.0f - 1.075f},
+        {1, GL_CW, centre, 20.0f + 1.075f},
+        {2, GL_CCW, night, glm::distance(eye, night + glm::vec3(0.0f, -1.0f, 0.0f))},
+        {3, GL_CW, night, glm::distance(eye, night + glm::vec3(0.0f, 1.0f, 0.0f))},
+        {2, GL_CCW, day, Infinity},
+        {3, GL_CW, day, Infinity},
+    };
+    for (const auto& c : cases)
+    {
+        std::vector<std::array<float, 4>> before;
+        for (int i = 0; i < 5; ++i)
+            before.push_back(i == c.stage ? NoSurface : std::array<float, 4>{10.0f + i, 20.0f + i, 30.0f + i, 1.0f});
+        // Depth 0 everywhere: the faces show only if the stage does not test depth.
+        m_Images.fill(before, 0.0f);
+        m_Images.m_Framebuffer.bindTextures({c.stage});
+        s_Atmosphere->m_Stage = c.stage;
+        s_Atmosphere->render();
+
+        const std::string what = "stage " + std::to_string(c.stage);
+        EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST)) << what;
+        GLboolean depthMask = GL_TRUE;
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+        EXPECT_FALSE(depthMask) << what;
+        EXPECT_TRUE(glIsEnabled(GL_CULL_FACE)) << what;
+        GLint cullFace = 0;
+        GLint frontFace = 0;
+        glGetIntegerv(GL_CULL_FACE_MODE, &cullFace);
+        glGetIntegerv(GL_FRONT_FACE, &frontFace);
+        EXPECT_EQ(GL_BACK, cullFace) << what;
+        EXPECT_EQ(static_cast<GLint>(c.frontFace), frontFace) << what;
+
+        const glm::ivec2 pixel = m_View.pixelOf(c.through);
+        const std::array<float, 4> written = m_Images.texel(c.stage, pixel);
+        if (std::isinf(c.expected))
+            EXPECT_TRUE(sameTexel(NoSurface, written, 0.0f)) << what << ": " << show(written);
+        else
+            EXPECT_NEAR(c.expected, written[2], 0.02f) << what;
+        for (int i = 0; i < 5; ++i)
+        {
+            if (i == c.stage)
+                continue;
+            for (const glm::ivec2 p : {pixel, glm::ivec2(Size / 2, Size / 2), glm::ivec2(0, 0)})
+                EXPECT_TRUE(sameTexel(before[static_cast<std::size_t>(i)], m_Images.texel(i, p), 0.0f))
+                    << what << " touched attachment " << i;
+        }
+        EXPECT_FLOAT_EQ(0.0f, m_Images.depth(pixel)) << what << " wrote depth";
+    }
+}
+
+TEST_F(AtmosphereGLTest, StagesOutsideTheTableDrawNothingAndChangeNoState)
+{
+    const std::array<float, 4> sentinel{1.0f, 2.0f, 3.0f, 4.0f};
+    for (const int stage : {-1, 6})
+    {
+        m_Images.fill({sentinel, sentinel, sentinel, sentinel, sentinel});
+        glEnable(GL_DEPTH_TEST);
+        glDisable(GL_CULL_FACE);
+        glEnable(GL_BLEND);
+        glDepthMask(GL_FALSE);
+        glFrontFace(GL_CW);
+        glBlendFunc(GL_ONE, GL_ONE);
+        GLuint query = 0;
+        glGenQueries(1, &query);
+        glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+        s_Atmosphere->m_Stage = stage;
+        s_Atmosphere->render();
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+        GLuint primitives = 1;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
+        glDeleteQueries(1, &query);
+
+        const std::string what = "stage " + std::to_string(stage);
+        EXPECT_EQ(0u, primitives) << what;
+        EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST)) << what;
+        EXPECT_FALSE(glIsEnabled(GL_CULL_FACE)) << what;
+        EXPECT_TRUE(glIsEnabled(GL_BLEND)) << what;
+        GLboolean depthMask = GL_TRUE;
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+        EXPECT_FALSE(depthMask) << what;
+        GLint value = 0;
+        glGetIntegerv(GL_FRONT_FACE, &value);
+        EXPECT_EQ(GL_CW, value) << what;
+        glGetIntegerv(GL_BLEND_DST_RGB, &value);
+        EXPECT_EQ(GL_ONE, value) << what;
+        glGetIntegerv(GL_CURRENT_PROGRAM, &value);
+        EXPECT_EQ(0, value) << what;
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &value);
+        EXPECT_EQ(static_cast<GLint>(m_Images.m_Framebuffer.m_Fbo), value) << what;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_TRUE(sameTexel(sentinel, m_Images.texel(i, {Size / 2, Size / 2}), 0.0f)) << what;
+    }
+}
+
+TEST_F(AtmosphereGLTest, OverTheSceneTheDayLimbGlowsAndTheNightLimbStaysDark)
+{
+    drawOffscreenStages();
+    drawOverScene();
+
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "blending must end with the draw";
+    GLboolean depthMask = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+    EXPECT_TRUE(depthMask);
+    GLint value = 0;
+    glGetIntegerv(GL_FRONT_FACE, &value);
+    EXPECT_EQ(GL_CCW, value);
+    glGetIntegerv(GL_CURRENT_PROGRAM, &value);
+    EXPECT_EQ(0, value);
+    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &value);
+    EXPECT_EQ(0, value);
+
+    const glm::vec3 centre(EarthPosition);
+    const glm::ivec2 dayLimb = m_View.pixelOf(centre + glm::vec3(-1.03f, 0.0f, 0.0f));
+    const glm::ivec2 nightLimb = m_View.pixelOf(centre + glm::vec3(1.03f, 0.0f, 0.0f));
+    const glm::ivec2 space = m_View.pixelOf(centre + glm::vec3(-1.25f, 0.0f, 0.0f));
+    const glm::ivec2 dayGround = m_View.pixelOf(centre + glm::vec3(-0.5f, 0.0f, 0.0f));
+
+    const std::array<float, 4> day = m_Scene.texel(0, dayLimb);
+    const float opacity = day[2] / AirColor.b;
+    EXPECT_GT(opacity, 0.3f) << "day limb " << show(day);
+    EXPECT_LT(opacity, 0.99f) << "day limb " << show(day);
+    // Blended over red: red falls as the air's own red comes in, green is the air's alone.
+    EXPECT_NEAR(1.0f - opacity * (1.0f - AirColor.r), day[0], 0.02f) << show(day);
+    EXPECT_NEAR(opacity * AirColor.g, day[1], 0.02f) << show(day);
+    EXPECT_LT(opacityAt(nightLimb), 0.01f) << show(m_Scene.texel(0, nightLimb));
+    EXPECT_TRUE(sameTexel(Background, m_Scene.texel(0, space), 1.0f / 255.0f)) << show(m_Scene.texel(0, space));
+    // Down to the day side's ground a thin haze, even where no Earth was drawn: the air ends at
+    // the ground, not at the shell's far side through the planet.
+    EXPECT_GT(opacityAt(dayGround), 0.05f);
+    EXPECT_LT(opacityAt(dayGround), 0.3f);
+
+    for (const glm::ivec2 pixel : {dayLimb, nightLimb, space})
+    {
+        const std::array<float, 4> glow = m_Scene.texel(1, pixel);
+        const std::array<float, 4> earthData = m_Scene.texel(2, pixel);
+        EXPECT_TRUE(sameTexel(Glow, glow, 0.5f / 255.0f)) << "glow " << show(glow);
+        EXPECT_TRUE(sameTexel(m_EarthData, earthData, 0.0f)) << "Earth data " << show(earthData);
+    }
+    EXPECT_LT(m_Scene.depth(dayLimb), 1.0f) << "the shell writes depth";
+}
+
+TEST_F(AtmosphereGLTest, OverTheSceneTheEarthAndTheShadowCutTheAirOut)
+{
+    drawOffscreenStages();
+    const glm::ivec2 pixel = m_View.pixelOf(glm::vec3(EarthPosition) + glm::vec3(-1.03f, 0.0f, 0.0f));
+    const std::array<float, 4> shell = m_Images.texel(0, pixel);
+    const float nearSide = shell[2];
+    const float farSide = m_Images.texel(1, pixel)[2];
+    ASSERT_LT(nearSide, farSide);
+    const float middle = 0.5f * (nearSide + farSide);
+
+    drawOverScene();
+    const float full = opacityAt(pixel);
+    ASSERT_GT(full, 0.3f);
+    const float half = 1.0f - std::sqrt(1.0f - full);
+
+    const struct
+    {
+        const char* name;
+        int attachment;
+        std::array<float, 4> image;
+        float expected;
+        float tolerance;
+    } cases[] = {
+        {"Earth just behind the shell's near side", 4, {0.5f, 0.0f, nearSide + 0.01f, 1.0f}, 0.0f, 0.01f},
+        {"Earth halfway", 4, {0.5f, 0.0f, middle, 1.0f}, half, 0.04f},
+        {"shadow from the near side on", 2, {0.0f, 0.0f, nearSide - 0.5f, 1.0f}, 0.0f, 0.005f},
+        {"shadow from halfway on", 2, {0.0f, 0.0f, middle, 1.0f}, half, 0.04f},
+        {"eye inside the shadow, which ends halfway", 3, {0.0f, 0.0f, middle, 1.0f}, half, 0.04f},
+    };
+    for (const auto& c : cases)
+    {
+        drawOffscreenStages();
+        overrideImage(c.attachment, c.image);
+        if (c.attachment == 2)
+            overrideImage(3, NoSurface);
+        if (c.attachment == 4)
+            m_EarthData = c.image;
+        drawOverScene();
+        EXPECT_NEAR(c.expected, opacityAt(pixel), c.tolerance) << c.name << " (all air: " << full << ")";
+        EXPECT_TRUE(sameTexel(m_EarthData, m_Scene.texel(2, pixel), 0.0f)) << c.name << ": Earth data "
+                                                                             << show(m_Scene.texel(2, pixel));
+        m_EarthData = {0.25f, 0.0f, Infinity, 0.0f};
+    }
+}
+
+TEST_F(AtmosphereGLTest, OverTheSceneTheShellIsHiddenByNearerBodies)
+{
+    drawOffscreenStages();
+    drawOverScene(0.0f);
+    const glm::ivec2 dayLimb = m_View.pixelOf(glm::vec3(EarthPosition) + glm::vec3(-1.03f, 0.0f, 0.0f));
+    EXPECT_TRUE(sameTexel(Background, m_Scene.texel(0, dayLimb), 1.0f / 255.0f)) << show(m_Scene.texel(0, dayLimb));
+}
+
+TEST_F(AtmosphereGLTest, FromInsideOrJustAboveTheShellTheAirStillShows)
+{
+    const glm::vec3 centre(EarthPosition);
+    // Standing 0.04 over the ground at noon, looking along the horizon.
+    const glm::vec3 low = centre + glm::vec3(-1.04f, 0.0f, 0.0f);
+    setView({glm::lookAt(low, low + glm::vec3(0.0f, 1.0f, 0.0f), glm::vec3(-1.0f, 0.0f, 0.0f)),
+             glm::perspective(glm::radians(60.0f), 1.0f, 0.1f, 100.0f)});
+    drawOffscreenStages();
+    drawOverScene();
+    const float horizon = opacityAt({Size / 2, Size / 2});
+    const float high = opacityAt({Size / 2, Size - 4});
+    EXPECT_GT(horizon, 0.08f);
+    EXPECT_GT(high, 0.01f);
+    EXPECT_LT(high, horizon) << "the air thins upwards";
+    EXPECT_TRUE(sameTexel(Glow, m_Scene.texel(1, {Size / 2, Size / 2}), 0.5f / 255.0f));
+
+    // 0.025 over the shell looking straight down: the near plane cuts its near side away.
+    const glm::vec3 above = centre + glm::vec3(-1.1f, 0.0f, 0.0f);
+    setView({glm::lookAt(above, centre, glm::vec3(0.0f, 0.0f, 1.0f)),
+             glm::perspective(glm::radians(60.0f), 1.0f, 0.1f, 100.0f)});
+    m_EarthData = {1.0f, 0.0f, 0.1f, 1.0f};
+    drawOffscreenStages();
+    overrideImage(4, m_EarthData);
+    drawOverScene();
+    EXPECT_GT(opacityAt({Size / 2, Size / 2}), 0.06f) << "air down to the ground";
+    EXPECT_TRUE(sameTexel(m_EarthData, m_Scene.texel(2, {Size / 2, Size / 2}), 0.0f));
+}
+
+TEST_F(AtmosphereGLTest, ContractViolationsStopAtTheirAssertions)
+{
+#ifdef NDEBUG
+    GTEST_SKIP() << "assertions are compiled out";
+#else
+    s_Atmosphere->m_Stage = 4;
+    EXPECT_DEATH(s_Atmosphere->render(), "must be done in Renderer to save rendering time!!!");
+    EXPECT_DEATH(s_Atmosphere->setParent(nullptr), "parent");
+    s_Atmosphere->m_Stage = 0;
+#endif
+}
+
+// The renderer's side with the real scene: the state each pass draws with, and the Earth data
+// travelling from the scene target through the atmosphere's copy unchanged.
+class AtmospherePassesGLTest : public GLTest
+{
+protected:
+    struct State
+    {
+        bool depthTest;
+        bool depthWrites;
+        bool culling;
+        bool blending;
+    };
+
+    static State current()
+    {
+        GLboolean depthMask = GL_FALSE;
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+        return {glIsEnabled(GL_DEPTH_TEST) == GL_TRUE, depthMask == GL_TRUE, glIsEnabled(GL_CULL_FACE) == GL_TRUE,
+                glIsEnabled(GL_BLEND) == GL_TRUE};
+    }
+
+    static void expectState(const State& expected, const char* pass)
+    {
+        const State actual = current();
+        EXPECT_EQ(expected.depthTest, actual.depthTest) << pass << ": depth test";
+        EXPECT_EQ(expected.depthWrites, actual.depthWrites) << pass << ": depth writes";
+        EXPECT_EQ(expected.culling, actual.culling) << pass << ": face culling";
+        EXPECT_EQ(expected.blending, actual.blending) << pass << ": blending";
+    }
+
+    KeyTable m_Keys{};
+    StateGuard m_Guard;
+};
+
+TEST_F(AtmospherePassesGLTest, EachPassDrawsWithItsStateAndTheEarthDataArrivesUnchanged)
+{
+    const int size = 64;
+    auto camera = std::make_shared<Camera::Camera>(m_Keys, size, size, 0.5f, 0.1f);
+    auto skyBox = std::make_shared<Resource::SkyBox>();
+    auto earth = std::make_shared<Resource::Earth>();
+    auto atmosphere = std::make_shared<Resource::Atmosphere>(1.075f, AirColor);
+    auto moon = std::make_shared<Resource::Moon>();
+    auto sun = std::make_shared<Resource::Sun>();
+    moon->setParent(earth.get());
+    earth->setParent(sun.get());
+    atmosphere->setParent(earth.get());
+    const std::initializer_list<Resource::IModel*> bodies{sun.get(), earth.get(), moon.get(), atmosphere.get()};
+    for (Resource::IModel* body : bodies)
+        body->update(0.0f, 1);
+    Camera::CameraAnimation hold;
+    hold.setDistance(5.0f);
+    hold.setAngle(0.0f);
+    hold.addMove({Camera::CameraMoveType::Hold, 1.0e6f, 5.0f, 0.0f, earth.get(), nullptr});
+    camera->setAnimation(hold);
+    camera->update(0.0f);
+    Renderer::Renderer renderer(size, size);
+    Scene scene{camera, skyBox, sun, moon, earth, atmosphere};
+
+    renderer.renderAtmosphereStages(scene);
+    // As stage 3 drew; stages 0 to 2 set the same.
+    expectState({false, false, true, false}, "atmosphere stages");
+
+    const glm::ivec2 centre(size / 2, size / 2);
+    const glm::ivec2 corner(1, 1);
+    const GLuint images = renderer.m_AtmosphereFramebuffer.m_Fbo;
+    EXPECT_LT(readPixel(images, 0, centre.x, centre.y)[2], readPixel(images, 1, centre.x, centre.y)[2]);
+
+    renderer.renderScenePass(scene);
+    renderer.copyEarthData();
+    expectState({true, true, false, false}, "Earth-data copy");
+    const GLuint sceneTarget = renderer.m_SceneFramebuffer.m_Fbo;
+    EXPECT_TRUE(sameTexel(NoSurface, readPixel(images, 4, corner.x, corner.y), 0.0f))
+        << show(readPixel(images, 4, corner.x, corner.y));
+    const std::array<float, 4> earthAtCentre = readPixel(sceneTarget, 2, centre.x, centre.y);
+    EXPECT_NEAR(4.0f, earthAtCentre[2], 0.05f) << "the eye is 4 above the ground";
+    EXPECT_TRUE(sameTexel(earthAtCentre, readPixel(images, 4, centre.x, centre.y), 0.0f));
+
+    // Pixels of the centre row where the shell lies but the Earth does not: its limb.
+    std::vector<int> limb;
+    for (int x = 0; x < size; ++x)
+        if (std::isinf(readPixel(sceneTarget, 2, x, centre.y)[2]) && !std::isinf(readPixel(images, 0, x, centre.y)[2]))
+            limb.push_back(x);
+    ASSERT_FALSE(limb.empty()) << "the row crosses no shell beside the Earth";
+
+    renderer.renderAtmosphereOverScene(scene);
+    expectState({true, true, true, false}, "after the atmosphere over the scene");
+    GLint frontFace = 0;
+    glGetIntegerv(GL_FRONT_FACE, &frontFace);
+    EXPECT_EQ(GL_CCW, frontFace);
+    // The air's own draw leaves the Earth data as the Earth wrote it, also where it is +inf.
+    EXPECT_TRUE(sameTexel(earthAtCentre, readPixel(sceneTarget, 2, centre.x, centre.y), 0.0f));
+    EXPECT_TRUE(sameTexel(NoSurface, readPixel(sceneTarget, 2, corner.x, corner.y), 0.0f));
+    for (const int x : limb)
+        EXPECT_TRUE(sameTexel(NoSurface, readPixel(sceneTarget, 2, x, centre.y), 0.0f))
+            << "limb pixel " << x << ": " << show(readPixel(sceneTarget, 2, x, centre.y));
+}
+
+} // namespace
