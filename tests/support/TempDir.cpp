@@ -16,11 +16,20 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     std::error_code ignored;
-    // Restore permissions a test may have taken away, so removal succeeds.
+    // Restore permissions a test may have taken away, so removal succeeds. Links into the
+    // repository (shader/, models/) are left alone: their targets are not ours to change.
     for (auto it = std::filesystem::recursive_directory_iterator(m_Path, ignored);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
+    {
+        if (it->is_symlink(ignored))
+        {
+            it.disable_recursion_pending();
+            continue;
+        }
         std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
+                                     std::filesystem::perm_options::add | std::filesystem::perm_options::nofollow,
+                                     ignored);
+    }
     std::filesystem::remove_all(m_Path, ignored);
 }
 
