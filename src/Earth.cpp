@@ -5,15 +5,28 @@ namespace Resource
 
 Earth::Earth()
 {
-    const ModelInfo info{"models/earth/earth.obj", "Earth", 1.0f, true};
-    const std::vector<TextureSlot> textures{
+    load(info(), textures(), motion());
+}
+
+ModelInfo Earth::info()
+{
+    return {"models/earth/earth.obj", "Earth", 1.0f, true};
+}
+
+std::vector<TextureSlot> Earth::textures()
+{
+    // The list position is the texture unit; the Earth shaders rely on this order.
+    return {
         {"models/earth/color.png", 0, "textureColor", 0},
         {"models/earth/clouds.png", 0, "textureClouds", 0},
         {"models/earth/night.png", 0, "textureNight", 0},
         {"models/earth/bump.png", 0, "textureBump", 0},
     };
-    const Motion motion{50.0f, 8.0f, 1.3f};
-    load(info, textures, motion);
+}
+
+Motion Earth::motion()
+{
+    return {50.0f, 8.0f, 1.3f};
 }
 
 void Earth::render()

@@ -2,6 +2,8 @@
 
 #include "Model.h"
 
+#include <vector>
+
 namespace Resource
 {
 
@@ -11,6 +13,11 @@ class Earth : public Model
 public:
     Earth();
     void render() override;
+
+    // The body's data as handed to Model::load; readable without a GL context.
+    static ModelInfo info();
+    static std::vector<TextureSlot> textures();
+    static Motion motion();
 };
 
 } // namespace Resource

@@ -84,6 +84,9 @@ void Model::loadMesh(const std::string& file, std::vector<Vertex>& vertices, std
     if (!mesh->HasNormals())
         throw std::runtime_error("Failed to load model. No mesh found.");
 
+    // Indices count from the first vertex this mesh appends, so a list that already holds
+    // another mesh keeps pointing at the right vertices.
+    const auto base = static_cast<GLuint>(vertices.size());
     vertices.reserve(vertices.size() + mesh->mNumVertices);
     for (unsigned int i = 0; i < mesh->mNumVertices; ++i)
     {
@@ -100,7 +103,12 @@ void Model::loadMesh(const std::string& file, std::vector<Vertex>& vertices, std
     for (unsigned int f = 0; f < mesh->mNumFaces; ++f)
     {
         const aiFace& face = mesh->mFaces[f];
-        indices.insert(indices.end(), face.mIndices, face.mIndices + face.mNumIndices);
+        // A mesh may mix stray points or lines with its triangles; their one or two indices would
+        // shift every later triangle of the index list, which is drawn three at a time.
+        if (face.mNumIndices != 3)
+            continue;
+        for (unsigned int k = 0; k < face.mNumIndices; ++k)
+            indices.push_back(base + face.mIndices[k]);
     }
 }
 

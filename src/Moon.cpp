@@ -5,11 +5,23 @@ namespace Resource
 
 Moon::Moon()
 {
-    const ModelInfo info{"models/moon/moon.obj", "Moon", 0.25f, false};
-    const std::vector<TextureSlot> textures{{"models/moon/moon.png", 0, "textureColor", 0}};
+    load(info(), textures(), motion());
+}
+
+ModelInfo Moon::info()
+{
+    return {"models/moon/moon.obj", "Moon", 0.25f, false};
+}
+
+std::vector<TextureSlot> Moon::textures()
+{
+    return {{"models/moon/moon.png", 0, "textureColor", 0}};
+}
+
+Motion Moon::motion()
+{
     // Equal orbit and spin times: the same side always faces the Earth.
-    const Motion motion{2.0f, 2.0f, 2.0f};
-    load(info, textures, motion);
+    return {2.0f, 2.0f, 2.0f};
 }
 
 } // namespace Resource

@@ -2,6 +2,8 @@
 
 #include "Model.h"
 
+#include <vector>
+
 namespace Resource
 {
 
@@ -10,6 +12,11 @@ class Moon : public Model
 {
 public:
     Moon();
+
+    // The body's data as handed to Model::load; readable without a GL context.
+    static ModelInfo info();
+    static std::vector<TextureSlot> textures();
+    static Motion motion();
 };
 
 } // namespace Resource

@@ -5,10 +5,22 @@ namespace Resource
 
 Sun::Sun()
 {
-    const ModelInfo info{"models/sun/sun.obj", "Sun", 5.0f, false};
-    const std::vector<TextureSlot> textures{{"models/sun/sun.png", 0, "textureColor", 0}};
-    const Motion motion{0.0f, 0.0f, 100.0f};
-    load(info, textures, motion);
+    load(info(), textures(), motion());
+}
+
+ModelInfo Sun::info()
+{
+    return {"models/sun/sun.obj", "Sun", 5.0f, false};
+}
+
+std::vector<TextureSlot> Sun::textures()
+{
+    return {{"models/sun/sun.png", 0, "textureColor", 0}};
+}
+
+Motion Sun::motion()
+{
+    return {0.0f, 0.0f, 100.0f};
 }
 
 } // namespace Resource
