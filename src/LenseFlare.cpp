@@ -9,6 +9,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 FlarePlacement placeFlareElement(const FlareElement& element, float sx, float sy, float w, float sunSize,
@@ -37,15 +38,9 @@ FlarePlacement placeFlareElement(const FlareElement& element, float sx, float sy
     return placement;
 }
 
-LenseFlare::LenseFlare(int width, int height)
-    : m_Width(static_cast<unsigned int>(width))
-    , m_Height(static_cast<unsigned int>(height))
+std::vector<FlareElement> makeFlareElements(GLuint shine1, GLuint shine2, GLuint hexagon)
 {
-    Texture::TextureCache& textures = Texture::TextureCache::instance();
-    const GLuint shine1 = textures.load("models/flare/shine1.bmp");
-    const GLuint shine2 = textures.load("models/flare/shine2.bmp");
-    const GLuint hexagon = textures.load("models/flare/hexafull.bmp");
-    m_Elements = {
+    return {
         {shine1, {1.0f, 0.0f, 0.0f}, 0.0f, 35.0f, true, 0.2f, 0.0f},
         {shine2, {1.0f, 1.0f, 0.0f}, 0.0f, 35.0f, true, 0.2f, 0.0f},
         {hexagon, {1.0f, 0.0f, 1.0f}, 0.25f, 0.1f, false, 0.0f, 0.15f},
@@ -54,8 +49,21 @@ LenseFlare::LenseFlare(int width, int height)
         {hexagon, {1.0f, 0.0f, 1.0f}, 1.25f, 0.3f, false, 0.0f, 0.3f},
         {hexagon, {1.0f, 0.0f, 1.0f}, 1.75f, 0.35f, false, 0.0f, 0.2f},
     };
+}
+
+LenseFlare::LenseFlare(int width, int height)
+    : m_Width(static_cast<unsigned int>(width))
+    , m_Height(static_cast<unsigned int>(height))
+{
+    Texture::TextureCache& textures = Texture::TextureCache::instance();
+    const GLuint shine1 = textures.load("models/flare/shine1.bmp");
+    const GLuint shine2 = textures.load("models/flare/shine2.bmp");
+    const GLuint hexagon = textures.load("models/flare/hexafull.bmp");
+    m_Elements = makeFlareElements(shine1, shine2, hexagon);
 
     const std::vector<float> square = Renderer::makeQuadVertices();
+    assert(square.size() == m_Square.size());
+    std::copy(square.begin(), square.end(), m_Square.begin());
     glGenVertexArrays(1, &m_VertexArray);
     glBindVertexArray(m_VertexArray);
     glGenBuffers(1, &m_VertexBuffer);
@@ -94,8 +102,11 @@ void LenseFlare::render(Framebuffer& target, Framebuffer& source, Resource::IMod
     // The Sun counts as visible only where its centre pixel glows.
     glBindFramebuffer(GL_READ_FRAMEBUFFER, source.m_Fbo);
     glReadBuffer(GL_COLOR_ATTACHMENT1);
-    const int pixelX = static_cast<int>((sx + 1.0f) * 0.5f * static_cast<float>(source.m_Width));
-    const int pixelY = static_cast<int>((sy + 1.0f) * 0.5f * static_cast<float>(source.m_Height));
+    // A Sun exactly on the right or top edge would read one pixel past the image, which GL leaves undefined.
+    const int pixelX = std::min(static_cast<int>((sx + 1.0f) * 0.5f * static_cast<float>(source.m_Width)),
+                                source.m_Width - 1);
+    const int pixelY = std::min(static_cast<int>((sy + 1.0f) * 0.5f * static_cast<float>(source.m_Height)),
+                                source.m_Height - 1);
     GLbyte glow[3] = {0, 0, 0};
     glReadPixels(pixelX, pixelY, 1, 1, GL_RGB, GL_BYTE, glow);
     if (glow[0] == 0 && glow[1] == 0 && glow[2] == 0)
@@ -116,11 +127,11 @@ void LenseFlare::render(Framebuffer& target, Framebuffer& source, Resource::IMod
     for (const FlareElement& element : m_Elements)
     {
         const FlarePlacement placement = placeFlareElement(element, sx, sy, w, sunSize, aspect);
-        std::vector<float> square = Renderer::makeQuadVertices();
+        std::array<float, 12> square;
         for (std::size_t i = 0; i < square.size(); ++i)
-            square[i] = square[i] * placement.halfSize + (i % 2 == 0 ? placement.centerX : placement.centerY);
+            square[i] = m_Square[i] * placement.halfSize + (i % 2 == 0 ? placement.centerX : placement.centerY);
         glBindBuffer(GL_ARRAY_BUFFER, m_VertexBuffer);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(square.size() * sizeof(float)), square.data());
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(sizeof(square)), square.data());
 
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, element.texture);

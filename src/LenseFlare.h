@@ -42,6 +42,9 @@ struct FlarePlacement
 FlarePlacement placeFlareElement(const FlareElement& element, float sx, float sy, float w, float sunSize,
                                  float aspect);
 
+// The seven elements in drawing order: two shines on the Sun, then five ghosts along the flare axis.
+std::vector<FlareElement> makeFlareElements(GLuint shine1, GLuint shine2, GLuint hexagon);
+
 // Glare of the Sun: two shines on it and five ghosts along the axis through the screen centre.
 class LenseFlare
 {
@@ -62,4 +65,6 @@ public:
     GLint m_StrengthLocation = 0;
     unsigned int m_Width;
     unsigned int m_Height;
+    // The unit square of every element, kept so that a frame scales a copy on the stack instead of allocating.
+    std::array<float, 12> m_Square{};
 };

@@ -1,0 +1,316 @@
+#include "Bloom.h"
+#include "GLContext.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+constexpr int Size = 64;
+
+// The state the bloom and the framebuffers it creates touch, by name, so a test can put it back.
+std::map<std::string, GLint> captureState()
+{
+    const std::pair<const char*, GLenum> integers[] = {
+        {"draw framebuffer", GL_DRAW_FRAMEBUFFER_BINDING}, {"read framebuffer", GL_READ_FRAMEBUFFER_BINDING},
+        {"program", GL_CURRENT_PROGRAM}, {"vertex array", GL_VERTEX_ARRAY_BINDING},
+        {"texture", GL_TEXTURE_BINDING_2D}, {"renderbuffer", GL_RENDERBUFFER_BINDING},
+        {"blend source", GL_BLEND_SRC_RGB}, {"blend destination", GL_BLEND_DST_RGB},
+        {"blend source alpha", GL_BLEND_SRC_ALPHA}, {"blend destination alpha", GL_BLEND_DST_ALPHA},
+        {"blend equation", GL_BLEND_EQUATION_RGB}, {"depth mask", GL_DEPTH_WRITEMASK}};
+    std::map<std::string, GLint> state;
+    for (const auto& [name, query] : integers)
+        glGetIntegerv(query, &state[name]);
+    state["depth test"] = glIsEnabled(GL_DEPTH_TEST);
+    state["blend"] = glIsEnabled(GL_BLEND);
+    state["cull face"] = glIsEnabled(GL_CULL_FACE);
+    std::array<GLint, 4> viewport{};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    for (int i = 0; i < 4; ++i)
+        state["viewport " + std::to_string(i)] = viewport[static_cast<std::size_t>(i)];
+    return state;
+}
+
+void setEnabled(GLenum capability, GLint on)
+{
+    if (on)
+        glEnable(capability);
+    else
+        glDisable(capability);
+}
+
+void restoreState(std::map<std::string, GLint> state)
+{
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(state["draw framebuffer"]));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(state["read framebuffer"]));
+    glUseProgram(static_cast<GLuint>(state["program"]));
+    glBindVertexArray(static_cast<GLuint>(state["vertex array"]));
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(state["texture"]));
+    glBindRenderbuffer(GL_RENDERBUFFER, static_cast<GLuint>(state["renderbuffer"]));
+    glBlendFuncSeparate(static_cast<GLenum>(state["blend source"]), static_cast<GLenum>(state["blend destination"]),
+                        static_cast<GLenum>(state["blend source alpha"]),
+                        static_cast<GLenum>(state["blend destination alpha"]));
+    glBlendEquation(static_cast<GLenum>(state["blend equation"]));
+    glDepthMask(static_cast<GLboolean>(state["depth mask"]));
+    setEnabled(GL_DEPTH_TEST, state["depth test"]);
+    setEnabled(GL_BLEND, state["blend"]);
+    setEnabled(GL_CULL_FACE, state["cull face"]);
+    glViewport(state["viewport 0"], state["viewport 1"], state["viewport 2"], state["viewport 3"]);
+}
+
+// Every texel of attachment 0 of a Size x Size framebuffer, RGBA floats row by row.
+std::vector<float> readImage(const Framebuffer& framebuffer)
+{
+    std::vector<float> pixels(static_cast<std::size_t>(Size * Size * 4));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer.m_Fbo);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glReadPixels(0, 0, Size, Size, GL_RGBA, GL_FLOAT, pixels.data());
+    return pixels;
+}
+
+float texel(const std::vector<float>& image, int x, int y, int channel = 0)
+{
+    return image[static_cast<std::size_t>((y * Size + x) * 4 + channel)];
+}
+
+class BloomGLTest : public GLTest
+{
+protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        // The renderer hands the bloom a frame with the depth test on and blending off.
+        glEnable(GL_DEPTH_TEST);
+        glDisable(GL_BLEND);
+    }
+
+    void TearDown() override
+    {
+        restoreState(m_Saved);
+        glClearColor(m_ClearColor[0], m_ClearColor[1], m_ClearColor[2], m_ClearColor[3]);
+        GLTest::TearDown();
+    }
+
+    static Framebuffer makeFramebuffer(int attachments, std::set<int> floats, int size = Size)
+    {
+        Framebuffer framebuffer;
+        framebuffer.m_NumTextures = attachments;
+        framebuffer.m_Width = size;
+        framebuffer.m_Height = size;
+        framebuffer.m_FloatTextures = std::move(floats);
+        framebuffer.create();
+        return framebuffer;
+    }
+
+    // Clears the glow attachment to black and lights the square [x0, x0 + side) x [y0, y0 + side).
+    void paintGlow(int x0, int y0, int side)
+    {
+        const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+        m_Source.bind(true, black);
+        if (side > 0)
+        {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(x0, y0, side, side);
+            glClearBufferfv(GL_COLOR, 1, white);
+            glDisable(GL_SCISSOR_TEST);
+        }
+    }
+
+    void fillTarget(const std::array<float, 4>& color)
+    {
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Target.m_Fbo);
+        glClearBufferfv(GL_COLOR, 0, color.data());
+    }
+
+    // Taken before the framebuffers below are made: their creation leaves bindings behind.
+    std::map<std::string, GLint> m_Saved = captureState();
+    std::array<float, 4> m_ClearColor = [] {
+        std::array<float, 4> color{};
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, color.data());
+        return color;
+    }();
+    // The scene's layout: colour and an 8-bit glow attachment.
+    Framebuffer m_Source = makeFramebuffer(2, {});
+    // Float, so that even a faint addition shows.
+    Framebuffer m_Target = makeFramebuffer(1, {0});
+};
+
+TEST_F(BloomGLTest, LevelsAreEightBitTexturesOfTheHalvedSizes)
+{
+    Bloom bloom(Size, Size);
+    const auto sizes = bloomLevelSizes(Size, Size);
+    ASSERT_EQ(static_cast<std::size_t>(Bloom::LevelCount), bloom.m_BloomFramebuffers.size());
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+    {
+        const Framebuffer& level = bloom.m_BloomFramebuffers[i];
+        ASSERT_EQ(1u, level.m_Textures.size()) << "level " << i;
+        GLint width = 0;
+        GLint height = 0;
+        GLint format = 0;
+        glBindTexture(GL_TEXTURE_2D, level.m_Textures[0]);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+        EXPECT_EQ(sizes[i].first, width) << "level " << i;
+        EXPECT_EQ(sizes[i].second, height) << "level " << i;
+        EXPECT_EQ(GL_RGBA8, format) << "level " << i;
+    }
+}
+
+TEST_F(BloomGLTest, ASideBelowThirtyTwoPixelsFailsWithTheFramebufferError)
+{
+    const std::pair<int, int> sizes[] = {{31, 64}, {64, 31}, {16, 16}};
+    for (const auto& [width, height] : sizes)
+    {
+        const char* error = nullptr;
+        try
+        {
+            Bloom bloom(width, height);
+        }
+        catch (const char* message)
+        {
+            error = message;
+        }
+        ASSERT_NE(nullptr, error) << width << "x" << height << " was accepted";
+        EXPECT_STREQ("FBO is incomplete!!!", error) << width << "x" << height;
+    }
+}
+
+TEST_F(BloomGLTest, BlackGlowAddsNothingEvenAfterABrightFrame)
+{
+    Bloom bloom(Size, Size);
+    const std::array<float, 4> base = {0.2f, 0.4f, 0.6f, 0.8f};
+    // A bright frame first fills every level; the next, black, frame must not see any of it.
+    paintGlow(24, 24, 16);
+    fillTarget(base);
+    bloom.render(m_Target, m_Source);
+    paintGlow(0, 0, 0);
+    fillTarget(base);
+    bloom.render(m_Target, m_Source);
+
+    const std::vector<float> image = readImage(m_Target);
+    float worst = 0.0f;
+    for (std::size_t i = 0; i < image.size(); ++i)
+        worst = std::max(worst, std::abs(image[i] - base[i % 4]));
+    EXPECT_EQ(0.0f, worst);
+}
+
+TEST_F(BloomGLTest, BrightSpotSpreadsIntoASmoothHaloAddedOntoTheTarget)
+{
+    Bloom bloom(Size, Size);
+    const std::array<float, 4> base = {0.1f, 0.1f, 0.1f, 0.5f};
+    // An 8 x 8 spot centred on the point (32, 32).
+    paintGlow(28, 28, 8);
+    fillTarget(base);
+    bloom.render(m_Target, m_Source);
+    const std::vector<float> once = readImage(m_Target);
+
+    // Added to, never cleared; and alpha is left alone.
+    float lowest = 1e9f;
+    float alphaChange = 0.0f;
+    for (int y = 0; y < Size; ++y)
+        for (int x = 0; x < Size; ++x)
+        {
+            for (int channel = 0; channel < 3; ++channel)
+                lowest = std::min(lowest, texel(once, x, y, channel) - base[static_cast<std::size_t>(channel)]);
+            alphaChange = std::max(alphaChange, std::abs(texel(once, x, y, 3) - base[3]));
+        }
+    EXPECT_GE(lowest, 0.0f);
+    EXPECT_EQ(0.0f, alphaChange);
+    // Clearly visible on an 8-bit screen.
+    const float peak = texel(once, 32, 32) - base[0];
+    EXPECT_GT(peak, 8.0f / 255.0f);
+
+    // The halo reaches far beyond the spot along both axes, fades outwards without steps and is symmetric.
+    for (int d = 0; d < 31; ++d)
+    {
+        const float right = texel(once, 32 + d, 32);
+        const float left = texel(once, 31 - d, 32);
+        const float up = texel(once, 32, 32 + d);
+        EXPECT_NEAR(right, left, 0.01f) << "offset " << d;
+        EXPECT_NEAR(right, up, 0.01f) << "offset " << d;
+        EXPECT_GE(right + 1e-3f, texel(once, 33 + d, 32)) << "offset " << d;
+        EXPECT_GE(up + 1e-3f, texel(once, 32, 33 + d)) << "offset " << d;
+    }
+    EXPECT_GT(texel(once, 32 + 16, 32) - base[0], 0.02f * peak);
+    EXPECT_GT(texel(once, 32, 32 + 16) - base[0], 0.02f * peak);
+
+    // A second pass in the same frame adds the same glow again: the levels do not accumulate.
+    bloom.render(m_Target, m_Source);
+    const std::vector<float> twice = readImage(m_Target);
+    for (const auto& [x, y] : {std::pair{32, 32}, std::pair{40, 32}, std::pair{32, 50}})
+        EXPECT_NEAR(2.0f * (texel(once, x, y) - base[0]), texel(twice, x, y) - base[0], 1e-4f) << x << ", " << y;
+}
+
+TEST_F(BloomGLTest, HaloKeepsItsBrightnessAsTheSpotMovesPixelByPixel)
+{
+    // Large enough that the coarse levels are more than a few texels wide.
+    constexpr int Large = 256;
+    Bloom bloom(Large, Large);
+    Framebuffer source = makeFramebuffer(2, {}, Large);
+    Framebuffer target = makeFramebuffer(1, {0}, Large);
+    const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    // Taps that skipped texels would let a small Sun flicker as it crosses them.
+    std::vector<double> totals;
+    for (int x = 112; x < 120; ++x)
+    {
+        source.bind(true, black);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(x, 120, 16, 16);
+        glClearBufferfv(GL_COLOR, 1, white);
+        glDisable(GL_SCISSOR_TEST);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.m_Fbo);
+        glClearBufferfv(GL_COLOR, 0, black);
+        bloom.render(target, source);
+
+        std::vector<float> image(static_cast<std::size_t>(Large * Large * 4));
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, target.m_Fbo);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        glReadPixels(0, 0, Large, Large, GL_RGBA, GL_FLOAT, image.data());
+        double total = 0.0;
+        for (std::size_t i = 0; i < image.size(); i += 4)
+            total += image[i];
+        totals.push_back(total);
+    }
+    const auto [lowest, highest] = std::minmax_element(totals.begin(), totals.end());
+    EXPECT_GT(*lowest, 0.0);
+    EXPECT_LT(*highest / *lowest, 1.08) << "from " << *lowest << " to " << *highest;
+}
+
+TEST_F(BloomGLTest, LeavesTheTargetBoundWithDepthTestOnAndBlendingOff)
+{
+    Bloom bloom(Size, Size);
+    paintGlow(30, 30, 4);
+    // The bloom must set what it needs whatever it is handed.
+    for (const bool depthBefore : {true, false})
+    {
+        setEnabled(GL_DEPTH_TEST, depthBefore);
+        glEnable(GL_CULL_FACE);
+        glViewport(0, 0, 5, 5);
+        bloom.render(m_Target, m_Source);
+
+        std::map<std::string, GLint> state = captureState();
+        EXPECT_EQ(static_cast<GLint>(m_Target.m_Fbo), state["draw framebuffer"]);
+        EXPECT_EQ(GL_TRUE, state["depth test"]);
+        EXPECT_EQ(GL_FALSE, state["blend"]);
+        EXPECT_EQ(GL_FALSE, state["cull face"]);
+        EXPECT_EQ(GL_ONE, state["blend source"]);
+        EXPECT_EQ(GL_ONE, state["blend destination"]);
+        EXPECT_EQ(GL_FUNC_ADD, state["blend equation"]);
+        EXPECT_EQ(0, state["program"]);
+        EXPECT_EQ(0, state["vertex array"]);
+        EXPECT_EQ(0, state["texture"]);
+        EXPECT_EQ(Size, state["viewport 2"]);
+        EXPECT_EQ(Size, state["viewport 3"]);
+    }
+}
+
+} // namespace

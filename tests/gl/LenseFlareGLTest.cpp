@@ -1,0 +1,346 @@
+#include "Camera.h"
+#include "GLContext.h"
+#include "LenseFlare.h"
+#include "Model.h"
+#include "Scene.h"
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// The flare renders at twice the width of its height: boxes narrower than their squares.
+constexpr int Width = 128;
+constexpr int Height = 64;
+
+// A body that reports a position and a size: the camera's target and the Sun.
+class FakeBody final : public Resource::IModel
+{
+public:
+    FakeBody(const glm::vec4& position, float size) : m_Position(position), m_Size(size) {}
+    void render() override {}
+    void setMatrices(const glm::mat4&, const glm::mat4&) override {}
+    void setParent(IModel*) override {}
+    glm::mat4 getModelMatrix() override { return glm::mat4(1.0f); }
+    glm::vec4 getPosition() override { return m_Position; }
+    void setLightPosition(const glm::vec4&) override {}
+    void update(float, int) override {}
+    float getSize() override { return m_Size; }
+
+    glm::vec4 m_Position;
+    float m_Size;
+};
+
+// Everything the flare may touch, by name.
+std::map<std::string, GLint> captureState()
+{
+    const std::pair<const char*, GLenum> integers[] = {
+        {"draw framebuffer", GL_DRAW_FRAMEBUFFER_BINDING}, {"read framebuffer", GL_READ_FRAMEBUFFER_BINDING},
+        {"read buffer", GL_READ_BUFFER}, {"program", GL_CURRENT_PROGRAM}, {"vertex array", GL_VERTEX_ARRAY_BINDING},
+        {"array buffer", GL_ARRAY_BUFFER_BINDING}, {"active texture", GL_ACTIVE_TEXTURE},
+        {"texture", GL_TEXTURE_BINDING_2D}, {"renderbuffer", GL_RENDERBUFFER_BINDING},
+        {"blend source", GL_BLEND_SRC_RGB}, {"blend destination", GL_BLEND_DST_RGB},
+        {"blend source alpha", GL_BLEND_SRC_ALPHA}, {"blend destination alpha", GL_BLEND_DST_ALPHA},
+        {"blend equation", GL_BLEND_EQUATION_RGB}};
+    std::map<std::string, GLint> state;
+    for (const auto& [name, query] : integers)
+        glGetIntegerv(query, &state[name]);
+    state["depth test"] = glIsEnabled(GL_DEPTH_TEST);
+    state["blend"] = glIsEnabled(GL_BLEND);
+    state["cull face"] = glIsEnabled(GL_CULL_FACE);
+    std::array<GLint, 4> viewport{};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    for (int i = 0; i < 4; ++i)
+        state["viewport " + std::to_string(i)] = viewport[static_cast<std::size_t>(i)];
+    return state;
+}
+
+void setEnabled(GLenum capability, GLint on)
+{
+    if (on)
+        glEnable(capability);
+    else
+        glDisable(capability);
+}
+
+void restoreState(std::map<std::string, GLint> state)
+{
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(state["draw framebuffer"]));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(state["read framebuffer"]));
+    glReadBuffer(static_cast<GLenum>(state["read buffer"]));
+    glUseProgram(static_cast<GLuint>(state["program"]));
+    glBindVertexArray(static_cast<GLuint>(state["vertex array"]));
+    glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(state["array buffer"]));
+    glActiveTexture(static_cast<GLenum>(state["active texture"]));
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(state["texture"]));
+    glBindRenderbuffer(GL_RENDERBUFFER, static_cast<GLuint>(state["renderbuffer"]));
+    glBlendFuncSeparate(static_cast<GLenum>(state["blend source"]), static_cast<GLenum>(state["blend destination"]),
+                        static_cast<GLenum>(state["blend source alpha"]),
+                        static_cast<GLenum>(state["blend destination alpha"]));
+    glBlendEquation(static_cast<GLenum>(state["blend equation"]));
+    setEnabled(GL_DEPTH_TEST, state["depth test"]);
+    setEnabled(GL_BLEND, state["blend"]);
+    setEnabled(GL_CULL_FACE, state["cull face"]);
+    glViewport(state["viewport 0"], state["viewport 1"], state["viewport 2"], state["viewport 3"]);
+}
+
+class LenseFlareGLTest : public GLTest
+{
+protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        m_Camera->setTarget(&m_CameraTarget);
+        m_Camera->update(0.0f);
+        m_Scene.camera = m_Camera;
+        // As the bloom leaves it for the flare.
+        glEnable(GL_DEPTH_TEST);
+        glDisable(GL_BLEND);
+        glDisable(GL_CULL_FACE);
+        glBlendFunc(GL_ONE, GL_ONE);
+    }
+
+    void TearDown() override
+    {
+        restoreState(m_Saved);
+        glClearColor(m_ClearColor[0], m_ClearColor[1], m_ClearColor[2], m_ClearColor[3]);
+        GLTest::TearDown();
+    }
+
+    static Framebuffer makeFramebuffer(int attachments, std::set<int> floats)
+    {
+        Framebuffer framebuffer;
+        framebuffer.m_NumTextures = attachments;
+        framebuffer.m_Width = Width;
+        framebuffer.m_Height = Height;
+        framebuffer.m_FloatTextures = std::move(floats);
+        framebuffer.create();
+        return framebuffer;
+    }
+
+    // A world position the camera sees at (ndcX, ndcY) with clip-space w.
+    glm::vec4 placeOnScreen(float ndcX, float ndcY, float w) const
+    {
+        const glm::mat4 projection = m_Camera->getProjectionMatrix();
+        const glm::vec4 view(ndcX * w / projection[0][0], ndcY * w / projection[1][1], -w, 1.0f);
+        return glm::inverse(m_Camera->getViewMatrix()) * view;
+    }
+
+    // Where the flare sees a world position: (sx, sy, w).
+    glm::vec3 screenOf(const glm::vec4& position) const
+    {
+        const glm::vec4 clip = m_Camera->getProjectionMatrix() * m_Camera->getViewMatrix() * position;
+        return {clip.x / clip.w, clip.y / clip.w, clip.w};
+    }
+
+    // Lights the whole glow attachment, then blacks out the pixel (darkX, darkY) if it is on the image.
+    void paintGlow(int darkX, int darkY)
+    {
+        const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        const float glow[4] = {1.0f, 0.8f, 0.5f, 1.0f};
+        m_Source.bind(true, black);
+        glClearBufferfv(GL_COLOR, 1, glow);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(darkX, darkY, 1, 1);
+        glClearBufferfv(GL_COLOR, 1, black);
+        glDisable(GL_SCISSOR_TEST);
+    }
+
+    void fillTarget()
+    {
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_TargetBuffer.m_Fbo);
+        glClearBufferfv(GL_COLOR, 0, Base.data());
+    }
+
+    std::vector<float> readTarget() const
+    {
+        std::vector<float> pixels(static_cast<std::size_t>(Width * Height * 4));
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, m_TargetBuffer.m_Fbo);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        glReadPixels(0, 0, Width, Height, GL_RGBA, GL_FLOAT, pixels.data());
+        return pixels;
+    }
+
+    // Renders the flare and counts the primitives it draws.
+    GLuint renderCounting(FakeBody& sun)
+    {
+        GLuint query = 0;
+        glGenQueries(1, &query);
+        glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+        m_Flare.render(m_TargetBuffer, m_Source, sun, m_Scene);
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+        GLuint primitives = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
+        glDeleteQueries(1, &query);
+        return primitives;
+    }
+
+    static constexpr std::array<float, 4> Base = {0.1f, 0.2f, 0.3f, 1.0f};
+
+    // Taken before anything below is made: framebuffer creation leaves bindings behind.
+    std::map<std::string, GLint> m_Saved = captureState();
+    std::array<float, 4> m_ClearColor = [] {
+        std::array<float, 4> color{};
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, color.data());
+        return color;
+    }();
+    KeyTable m_Keys{};
+    // The camera circles this body at distance 10, looking at the world origin along -y.
+    FakeBody m_CameraTarget{glm::vec4(0.0f, 0.0f, 0.0f, 1.0f), 1.0f};
+    std::shared_ptr<Camera::Camera> m_Camera = std::make_shared<Camera::Camera>(m_Keys, Width, Height, 0.5f, 0.1f);
+    Scene m_Scene;
+    LenseFlare m_Flare{Width, Height};
+    // The scene's layout: colour and an 8-bit glow attachment.
+    Framebuffer m_Source = makeFramebuffer(2, {});
+    Framebuffer m_TargetBuffer = makeFramebuffer(1, {0});
+};
+
+TEST_F(LenseFlareGLTest, SunOffScreenBehindTheEyeOrHiddenDrawsNothing)
+{
+    struct Case
+    {
+        const char* name;
+        glm::vec4 position;
+        bool hidden;
+        // Only the hidden Sun gets as far as reading its centre pixel.
+        bool readsGlow;
+    };
+    const Case cases[] = {
+        {"just right of the screen", placeOnScreen(1.01f, 0.0f, 10.0f), false, false},
+        {"just below the screen", placeOnScreen(0.3f, -1.01f, 10.0f), false, false},
+        // Projected through the eye it would land in the centre of the screen.
+        {"behind the eye", glm::vec4(0.0f, 20.0f, 0.0f, 1.0f), false, false},
+        // The Sun's position before its first update: clip-space w is 0.
+        {"not yet updated", glm::vec4(0.0f), false, false},
+        {"centre pixel dark", glm::vec4(0.0f, 0.0f, 0.0f, 1.0f), true, true},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        FakeBody sun(c.position, 5.0f);
+        const glm::vec3 screen = screenOf(c.position);
+        // The centre pixel of the Sun at the origin is (64, 32); elsewhere the glow is lit.
+        paintGlow(c.hidden ? Width / 2 : -1, c.hidden ? Height / 2 : -1);
+        ASSERT_TRUE(c.hidden || screen.z <= 0.0f || std::abs(screen.x) > 1.0f || std::abs(screen.y) > 1.0f);
+        fillTarget();
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        std::map<std::string, GLint> before = captureState();
+
+        EXPECT_EQ(0u, renderCounting(sun));
+
+        std::map<std::string, GLint> after = captureState();
+        if (c.readsGlow)
+        {
+            EXPECT_EQ(static_cast<GLint>(m_Source.m_Fbo), after["read framebuffer"]);
+            after["read framebuffer"] = before["read framebuffer"];
+            after["read buffer"] = before["read buffer"];
+        }
+        EXPECT_EQ(before, after);
+        const std::vector<float> image = readTarget();
+        float change = 0.0f;
+        for (std::size_t i = 0; i < image.size(); ++i)
+            change = std::max(change, std::abs(image[i] - Base[i % 4]));
+        EXPECT_EQ(0.0f, change);
+    }
+}
+
+TEST_F(LenseFlareGLTest, VisibleSunDrawsAllSevenElementsAndLeavesBlendingOff)
+{
+    const struct
+    {
+        const char* name;
+        glm::vec4 position;
+    } cases[] = {
+        {"centre", glm::vec4(0.0f, 0.0f, 0.0f, 1.0f)},
+        {"upper left", placeOnScreen(-0.7f, 0.6f, 30.0f)},
+        {"on the bottom edge", placeOnScreen(0.2f, -0.999f, 10.0f)},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        FakeBody sun(c.position, 5.0f);
+        paintGlow(-1, -1);
+        fillTarget();
+        glEnable(GL_CULL_FACE);
+        glViewport(0, 0, 3, 3);
+
+        EXPECT_EQ(14u, renderCounting(sun));
+
+        std::map<std::string, GLint> state = captureState();
+        EXPECT_EQ(static_cast<GLint>(m_TargetBuffer.m_Fbo), state["draw framebuffer"]);
+        EXPECT_EQ(GL_TRUE, state["depth test"]);
+        EXPECT_EQ(GL_FALSE, state["blend"]);
+        EXPECT_EQ(GL_FALSE, state["cull face"]);
+        EXPECT_EQ(GL_SRC_ALPHA, state["blend source"]);
+        EXPECT_EQ(GL_ONE_MINUS_SRC_ALPHA, state["blend destination"]);
+        EXPECT_EQ(0, state["program"]);
+        EXPECT_EQ(0, state["vertex array"]);
+        EXPECT_EQ(0, state["texture"]);
+        EXPECT_EQ(Width, state["viewport 2"]);
+        EXPECT_EQ(Height, state["viewport 3"]);
+
+        // The shines are brightest on the Sun.
+        const glm::vec3 screen = screenOf(c.position);
+        const int x = std::min(Width - 1, static_cast<int>((screen.x + 1.0f) * 0.5f * Width));
+        const int y = std::min(Height - 1, static_cast<int>((screen.y + 1.0f) * 0.5f * Height));
+        const std::vector<float> image = readTarget();
+        const std::size_t at = static_cast<std::size_t>((y * Width + x) * 4);
+        EXPECT_GT(image[at] + image[at + 1] + image[at + 2], Base[0] + Base[1] + Base[2] + 0.05f);
+    }
+}
+
+TEST_F(LenseFlareGLTest, SunExactlyOnTheRightEdgeReadsTheLastColumn)
+{
+    // Walk the Sun one float step at a time until the flare's own arithmetic puts it at exactly 1.
+    glm::vec4 position = placeOnScreen(1.0f, 0.0f, 10.0f);
+    const float slope = screenOf(position + glm::vec4(0.01f, 0.0f, 0.0f, 0.0f)).x - screenOf(position).x;
+    const float outwards = slope > 0.0f ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    for (int i = 0; i < 1000 && screenOf(position).x != 1.0f; ++i)
+        position.x = std::nextafter(position.x, screenOf(position).x < 1.0f ? outwards : -outwards);
+    ASSERT_EQ(1.0f, screenOf(position).x) << "no float position lands exactly on the edge";
+
+    FakeBody sun(position, 5.0f);
+    // Only the last column glows, where the Sun's centre is.
+    const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const float glow[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    m_Source.bind(true, black);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(Width - 1, 0, 1, Height);
+    glClearBufferfv(GL_COLOR, 1, glow);
+    glDisable(GL_SCISSOR_TEST);
+
+    EXPECT_EQ(14u, renderCounting(sun));
+}
+
+TEST_F(LenseFlareGLTest, WideScreenElementsShowOnlyInsideTheirSquareBox)
+{
+    // Far away the shines shrink to a dot; the last ghost then stands alone on the left.
+    const glm::vec4 position = placeOnScreen(0.8f, 0.0f, 1000.0f);
+    FakeBody sun(position, 5.0f);
+    paintGlow(-1, -1);
+    fillTarget();
+    ASSERT_EQ(14u, renderCounting(sun));
+    const std::vector<float> image = readTarget();
+
+    // Ghost 7 sits at x = -0.6 with half size 0.35: its square spans x -0.95 to -0.25,
+    // its box (half as wide on this 2:1 screen) -0.775 to -0.425.
+    auto column = [](float ndcX) { return static_cast<int>((ndcX + 1.0f) * 0.5f * Width); };
+    const auto changed = [&](int x, int y) {
+        const std::size_t at = static_cast<std::size_t>((y * Width + x) * 4);
+        return std::abs(image[at] - Base[0]) + std::abs(image[at + 1] - Base[1]) + std::abs(image[at + 2] - Base[2]);
+    };
+    for (int x = column(-0.95f) + 1; x < column(-0.775f) - 1; ++x)
+        for (int y = 0; y < Height; ++y)
+            EXPECT_EQ(0.0f, changed(x, y)) << "outside the box at " << x << ", " << y;
+    EXPECT_GT(changed(column(-0.6f), Height / 2), 0.05f);
+}
+
+} // namespace
