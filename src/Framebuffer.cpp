@@ -1,9 +1,27 @@
 #include "Framebuffer.h"
 
+#include <array>
 #include <cassert>
+
+namespace
+{
+// Binding happens every frame: the draw-buffer lists live on the stack, not the heap.
+constexpr std::size_t MaxAttachments = 16;
+constexpr std::array<GLenum, MaxAttachments> AllAttachments = {
+    GL_COLOR_ATTACHMENT0,  GL_COLOR_ATTACHMENT1,  GL_COLOR_ATTACHMENT2,  GL_COLOR_ATTACHMENT3,
+    GL_COLOR_ATTACHMENT4,  GL_COLOR_ATTACHMENT5,  GL_COLOR_ATTACHMENT6,  GL_COLOR_ATTACHMENT7,
+    GL_COLOR_ATTACHMENT8,  GL_COLOR_ATTACHMENT9,  GL_COLOR_ATTACHMENT10, GL_COLOR_ATTACHMENT11,
+    GL_COLOR_ATTACHMENT12, GL_COLOR_ATTACHMENT13, GL_COLOR_ATTACHMENT14, GL_COLOR_ATTACHMENT15,
+};
+} // namespace
 
 void Framebuffer::create()
 {
+    // Beyond the driver's limit a target could only be incomplete; llvmpipe crashes on far larger sizes instead.
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    if (m_Width > maxSize || m_Height > maxSize)
+        throw "FBO is incomplete!!!";
     glGenFramebuffers(1, &m_Fbo);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Fbo);
 
@@ -37,10 +55,8 @@ void Framebuffer::bind(bool clear, const float (&clearColor)[4])
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Fbo);
     if (m_NumTextures > 0)
     {
-        std::vector<GLenum> buffers(static_cast<std::size_t>(m_NumTextures));
-        for (int i = 0; i < m_NumTextures; ++i)
-            buffers[static_cast<std::size_t>(i)] = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(i);
-        glDrawBuffers(m_NumTextures, buffers.data());
+        assert(static_cast<std::size_t>(m_NumTextures) <= MaxAttachments);
+        glDrawBuffers(m_NumTextures, AllAttachments.data());
     }
     if (clear)
     {
@@ -56,10 +72,11 @@ void Framebuffer::bindTextures(const std::vector<int>& textures)
 {
     assert(!textures.empty());
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Fbo);
-    std::vector<GLenum> buffers(textures.size());
+    assert(textures.size() <= MaxAttachments);
+    std::array<GLenum, MaxAttachments> buffers{};
     for (std::size_t k = 0; k < textures.size(); ++k)
         buffers[k] = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(textures[k]);
-    glDrawBuffers(static_cast<GLsizei>(buffers.size()), buffers.data());
+    glDrawBuffers(static_cast<GLsizei>(textures.size()), buffers.data());
     glViewport(0, 0, m_Width, m_Height);
 }
 
