@@ -1,0 +1,315 @@
+// The frame renderer with the real scene: where each body's data lands and the state a frame leaves.
+#include "Atmosphere.h"
+#include "Camera.h"
+#include "CameraAnimation.h"
+#include "Earth.h"
+#include "GLContext.h"
+#include "Moon.h"
+#include "Renderer.h"
+#include "Scene.h"
+#include "SkyBox.h"
+#include "Sun.h"
+
+#include <glm/gtc/constants.hpp>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+
+namespace
+{
+
+// Not the window's 64 x 64, so a viewport left from elsewhere cannot pass for the render size.
+constexpr int Width = 48;
+constexpr int Height = 40;
+constexpr float Infinity = std::numeric_limits<float>::infinity();
+
+// Everything a frame may change, put back afterwards so the next test starts from the same state.
+class StateGuard
+{
+public:
+    StateGuard()
+    {
+        glGetIntegerv(GL_VIEWPORT, m_Viewport.data());
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, m_ClearColor.data());
+        glGetIntegerv(GL_DEPTH_FUNC, &m_DepthFunc);
+        glGetIntegerv(GL_BLEND_SRC_RGB, &m_BlendSource);
+        glGetIntegerv(GL_BLEND_DST_RGB, &m_BlendDestination);
+        glGetIntegerv(GL_FRONT_FACE, &m_FrontFace);
+        glGetIntegerv(GL_CULL_FACE_MODE, &m_CullFaceMode);
+        glGetIntegerv(GL_PATCH_VERTICES, &m_PatchVertices);
+        for (std::size_t i = 0; i < Capabilities.size(); ++i)
+            m_Enabled[i] = glIsEnabled(Capabilities[i]);
+    }
+
+    ~StateGuard()
+    {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDrawBuffer(GL_BACK);
+        glReadBuffer(GL_BACK);
+        glViewport(m_Viewport[0], m_Viewport[1], m_Viewport[2], m_Viewport[3]);
+        glClearColor(m_ClearColor[0], m_ClearColor[1], m_ClearColor[2], m_ClearColor[3]);
+        glDepthFunc(static_cast<GLenum>(m_DepthFunc));
+        glDepthMask(GL_TRUE);
+        glBlendFunc(static_cast<GLenum>(m_BlendSource), static_cast<GLenum>(m_BlendDestination));
+        glBlendEquation(GL_FUNC_ADD);
+        glFrontFace(static_cast<GLenum>(m_FrontFace));
+        glCullFace(static_cast<GLenum>(m_CullFaceMode));
+        glPatchParameteri(GL_PATCH_VERTICES, m_PatchVertices);
+        for (std::size_t i = 0; i < Capabilities.size(); ++i)
+        {
+            if (m_Enabled[i])
+                glEnable(Capabilities[i]);
+            else
+                glDisable(Capabilities[i]);
+        }
+        for (GLenum unit = 0; unit < 8; ++unit)
+        {
+            glActiveTexture(GL_TEXTURE0 + unit);
+            glBindTexture(GL_TEXTURE_2D, 0);
+            glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+        }
+        glActiveTexture(GL_TEXTURE0);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glUseProgram(0);
+        glBindVertexArray(0);
+    }
+
+    StateGuard(const StateGuard&) = delete;
+    StateGuard& operator=(const StateGuard&) = delete;
+
+private:
+    static constexpr std::array<GLenum, 4> Capabilities = {GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND,
+                                                           GL_TEXTURE_CUBE_MAP_SEAMLESS};
+    std::array<GLint, 4> m_Viewport{};
+    std::array<float, 4> m_ClearColor{};
+    GLint m_DepthFunc = GL_LESS;
+    GLint m_BlendSource = GL_ONE;
+    GLint m_BlendDestination = GL_ZERO;
+    GLint m_FrontFace = GL_CCW;
+    GLint m_CullFaceMode = GL_BACK;
+    GLint m_PatchVertices = 3;
+    std::array<GLboolean, 4> m_Enabled{};
+};
+
+// The application's scene, built once: loading the meshes and maps is the slow part.
+struct SceneObjects
+{
+    KeyTable keys{};
+    std::shared_ptr<Camera::Camera> camera;
+    std::shared_ptr<Resource::SkyBox> skyBox;
+    std::shared_ptr<Resource::Sun> sun;
+    std::shared_ptr<Resource::Moon> moon;
+    std::shared_ptr<Resource::Earth> earth;
+    std::shared_ptr<Resource::Atmosphere> atmosphere;
+};
+
+struct Probe
+{
+    int x;
+    int y;
+};
+
+class RendererGLTest : public GLTest
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        StateGuard guard;
+        s_pObjects = std::make_unique<SceneObjects>();
+        SceneObjects& o = *s_pObjects;
+        o.camera = std::make_shared<Camera::Camera>(o.keys, Width, Height, 0.5f, 0.1f);
+        o.skyBox = std::make_shared<Resource::SkyBox>();
+        o.earth = std::make_shared<Resource::Earth>();
+        o.atmosphere = std::make_shared<Resource::Atmosphere>(1.075f, glm::vec4(0.2f, 0.3f, 0.7f, 1.0f));
+        o.moon = std::make_shared<Resource::Moon>();
+        o.sun = std::make_shared<Resource::Sun>();
+        o.moon->setParent(o.earth.get());
+        o.earth->setParent(o.sun.get());
+        o.atmosphere->setParent(o.earth.get());
+        // One update at no elapsed time places the bodies at their starting points:
+        // the Sun at the origin, the Earth at (50, 0, 0), the Moon at (52, 0, 0).
+        o.sun->update(0.0f, 1);
+        o.earth->update(0.0f, 1);
+        o.moon->update(0.0f, 1);
+        o.atmosphere->update(0.0f, 1);
+        s_pRenderer = std::make_unique<Renderer::Renderer>(Width, Height);
+    }
+
+    static void TearDownTestSuite()
+    {
+        s_pRenderer.reset();
+        s_pObjects.reset();
+    }
+
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        ASSERT_TRUE(s_pObjects && s_pRenderer) << "the scene could not be built";
+        m_pGuard = std::make_unique<StateGuard>();
+    }
+
+    void TearDown() override
+    {
+        m_pGuard.reset();
+        GLTest::TearDown();
+    }
+
+    // Puts the camera `distance` from `body`, looking at it along the horizontal `angle`.
+    static void lookAt(Resource::IModel* body, float distance, float angle)
+    {
+        Camera::CameraAnimation hold;
+        hold.setDistance(distance);
+        hold.setAngle(angle);
+        hold.addMove({Camera::CameraMoveType::Hold, 1.0e6f, distance, 0.0f, body, nullptr});
+        s_pObjects->camera->setAnimation(hold);
+        s_pObjects->camera->update(0.0f);
+    }
+
+    static Scene scene()
+    {
+        const SceneObjects& o = *s_pObjects;
+        return Scene{o.camera, o.skyBox, o.sun, o.moon, o.earth, o.atmosphere};
+    }
+
+    static std::array<float, 4> scenePixel(int attachment, const Probe& at)
+    {
+        return readPixel(s_pRenderer->m_SceneFramebuffer.m_Fbo, attachment, at.x, at.y);
+    }
+
+    static inline std::unique_ptr<SceneObjects> s_pObjects;
+    static inline std::unique_ptr<Renderer::Renderer> s_pRenderer;
+    std::unique_ptr<StateGuard> m_pGuard;
+};
+
+constexpr Probe Centre{Width / 2, Height / 2};
+constexpr Probe Corner{1, 1};
+
+TEST_F(RendererGLTest, EarthDataStaysClearWhereOnlySkySunOrMoonIsSeen)
+{
+    const struct
+    {
+        const char* name;
+        Resource::IModel* body;
+        float distance;
+        float angle;
+        Probe probe;
+        // What the probe must show in the colour and glow attachments, so it is known to hit the body.
+        float minColour;
+        float minGlow;
+    } cases[] = {
+        // From (0, -20, 0) towards +y: the Sun fills the middle, the Earth is far off to the side.
+        {"Sun", s_pObjects->sun.get(), 20.0f, glm::half_pi<float>(), Centre, 0.3f, 0.3f},
+        // From the Earth's side of the Moon towards +x: the Earth is behind the eye.
+        {"Moon", s_pObjects->moon.get(), 0.8f, 0.0f, Centre, 0.02f, 0.0f},
+        // The Earth in the middle; the corner sees only stars.
+        {"sky beside the Earth", s_pObjects->earth.get(), 5.0f, 0.0f, Corner, 0.0f, 0.0f},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        lookAt(c.body, c.distance, c.angle);
+        Scene frame = scene();
+        s_pRenderer->render(frame);
+
+        const std::array<float, 4> colour = scenePixel(0, c.probe);
+        const std::array<float, 4> glow = scenePixel(1, c.probe);
+        EXPECT_GE(std::max({colour[0], colour[1], colour[2]}), c.minColour) << "the probe misses the body";
+        EXPECT_GE(std::max({glow[0], glow[1], glow[2]}), c.minGlow) << "the probe misses the body";
+
+        const std::array<float, 4> earthData = scenePixel(2, c.probe);
+        EXPECT_EQ(0.0f, earthData[0]);
+        EXPECT_EQ(0.0f, earthData[1]);
+        EXPECT_EQ(Infinity, earthData[2]);
+        EXPECT_EQ(0.0f, earthData[3]);
+        // The copy for the atmosphere carries the clear value unchanged.
+        const std::array<float, 4> copied = readPixel(s_pRenderer->m_AtmosphereFramebuffer.m_Fbo, 4, c.probe.x, c.probe.y);
+        EXPECT_EQ(Infinity, copied[2]);
+    }
+}
+
+TEST_F(RendererGLTest, EarthWritesItsDataAndTheSkyNoGlow)
+{
+    lookAt(s_pObjects->earth.get(), 3.0f, 0.0f);
+    Scene frame = scene();
+    s_pRenderer->render(frame);
+
+    // The eye is 3 from the centre, so 2 from the nearest point of the surface. The copy for the
+    // atmosphere holds the Earth's data before the atmosphere is laid over the scene.
+    const std::array<float, 4> earthData =
+        readPixel(s_pRenderer->m_AtmosphereFramebuffer.m_Fbo, 4, Centre.x, Centre.y);
+    EXPECT_NEAR(2.0f, earthData[2], 0.05f);
+    EXPECT_GT(earthData[3], 0.0f);
+    const std::array<float, 4> glow = scenePixel(1, Corner);
+    EXPECT_EQ(0.0f, std::max({glow[0], glow[1], glow[2]})) << "stars must not glow";
+}
+
+TEST_F(RendererGLTest, FrameEndsOnTheWindowWithItsImageAndTheStateTheEffectsExpect)
+{
+    // State a previous frame's effects may leave, which the frame must not depend on.
+    glViewport(0, 0, 7, 9);
+    glEnable(GL_BLEND);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+
+    lookAt(s_pObjects->sun.get(), 20.0f, glm::half_pi<float>());
+    Scene frame = scene();
+    s_pRenderer->render(frame);
+
+    GLint drawFramebuffer = -1;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFramebuffer);
+    EXPECT_EQ(0, drawFramebuffer);
+    std::array<GLint, 4> viewport{};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    EXPECT_EQ((std::array<GLint, 4>{0, 0, Width, Height}), viewport);
+    const struct
+    {
+        const char* name;
+        GLenum capability;
+        bool enabled;
+    } states[] = {{"face culling", GL_CULL_FACE, false}, {"blending", GL_BLEND, false}, {"depth test", GL_DEPTH_TEST, true}};
+    for (const auto& state : states)
+        EXPECT_EQ(state.enabled, glIsEnabled(state.capability) == GL_TRUE) << state.name;
+
+    // The window shows the scene's colour: the Sun in the middle, stars in the corner.
+    for (const Probe& probe : {Centre, Corner})
+    {
+        const std::array<float, 4> window = readPixel(0, 0, probe.x, probe.y);
+        const std::array<float, 4> colour = scenePixel(0, probe);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(colour[static_cast<std::size_t>(c)], window[static_cast<std::size_t>(c)], 1.0f / 255.0f)
+                << "pixel " << probe.x << "," << probe.y << " channel " << c;
+    }
+}
+
+TEST_F(RendererGLTest, ZeroRenderSizeFailsWithTheFramebufferError)
+{
+    const struct
+    {
+        int width;
+        int height;
+    } sizes[] = {{0, Height}, {Width, 0}, {0, 0}};
+    for (const auto& size : sizes)
+    {
+        SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
+        const char* error = nullptr;
+        try
+        {
+            Renderer::Renderer renderer(size.width, size.height);
+        }
+        catch (const char* thrown)
+        {
+            error = thrown;
+        }
+        ASSERT_NE(nullptr, error) << "construction succeeded";
+        EXPECT_STREQ("FBO is incomplete!!!", error);
+        // The failed target stays bound; the next case and test must start on the window.
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
+}
+
+} // namespace
