@@ -5,6 +5,8 @@
 #include "CameraAnimation.h"
 #include "Earth.h"
 #include "GLContext.h"
+#include "GLObjects.h"
+#include "GLState.h"
 #include "Keys.h"
 #include "Moon.h"
 #include "Renderer.h"
@@ -18,10 +20,8 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <set>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace
@@ -34,77 +34,6 @@ const glm::vec4 EarthPosition(50.0f, 0.0f, 0.0f, 1.0f);
 const glm::vec4 SunPosition(0.0f, 0.0f, 0.0f, 1.0f);
 constexpr std::array<float, 4> NoSurface{0.0f, 0.0f, Infinity, 0.0f};
 
-// The state an atmosphere draw and these tests change, put back when the test ends.
-class StateGuard
-{
-public:
-    StateGuard()
-    {
-        for (std::size_t i = 0; i < Capabilities.size(); ++i)
-            m_Enabled[i] = glIsEnabled(Capabilities[i]);
-        glGetBooleanv(GL_DEPTH_WRITEMASK, &m_DepthMask);
-        glGetIntegerv(GL_FRONT_FACE, &m_FrontFace);
-        glGetIntegerv(GL_CULL_FACE_MODE, &m_CullFaceMode);
-        glGetIntegerv(GL_BLEND_SRC_RGB, &m_BlendSourceRGB);
-        glGetIntegerv(GL_BLEND_DST_RGB, &m_BlendDestinationRGB);
-        glGetIntegerv(GL_BLEND_SRC_ALPHA, &m_BlendSourceAlpha);
-        glGetIntegerv(GL_BLEND_DST_ALPHA, &m_BlendDestinationAlpha);
-        glGetIntegerv(GL_BLEND_EQUATION_RGB, &m_BlendEquationRGB);
-        glGetIntegerv(GL_BLEND_EQUATION_ALPHA, &m_BlendEquationAlpha);
-        glGetIntegerv(GL_VIEWPORT, m_Viewport.data());
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, m_ClearColor.data());
-        glGetFloatv(GL_DEPTH_CLEAR_VALUE, &m_ClearDepth);
-        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &m_DrawFramebuffer);
-        glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &m_ReadFramebuffer);
-    }
-
-    ~StateGuard()
-    {
-        for (std::size_t i = 0; i < Capabilities.size(); ++i)
-        {
-            if (m_Enabled[i])
-                glEnable(Capabilities[i]);
-            else
-                glDisable(Capabilities[i]);
-        }
-        glDepthMask(m_DepthMask);
-        glFrontFace(static_cast<GLenum>(m_FrontFace));
-        glCullFace(static_cast<GLenum>(m_CullFaceMode));
-        glBlendFuncSeparate(static_cast<GLenum>(m_BlendSourceRGB), static_cast<GLenum>(m_BlendDestinationRGB),
-                            static_cast<GLenum>(m_BlendSourceAlpha), static_cast<GLenum>(m_BlendDestinationAlpha));
-        glBlendEquationSeparate(static_cast<GLenum>(m_BlendEquationRGB), static_cast<GLenum>(m_BlendEquationAlpha));
-        glViewport(m_Viewport[0], m_Viewport[1], m_Viewport[2], m_Viewport[3]);
-        glClearColor(m_ClearColor[0], m_ClearColor[1], m_ClearColor[2], m_ClearColor[3]);
-        glClearDepth(m_ClearDepth);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(m_DrawFramebuffer));
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(m_ReadFramebuffer));
-        glActiveTexture(GL_TEXTURE0);
-        glUseProgram(0);
-        glBindVertexArray(0);
-    }
-
-    StateGuard(const StateGuard&) = delete;
-    StateGuard& operator=(const StateGuard&) = delete;
-
-private:
-    static constexpr std::array<GLenum, 3> Capabilities{GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND};
-    std::array<GLboolean, 3> m_Enabled{};
-    GLboolean m_DepthMask = GL_TRUE;
-    GLint m_FrontFace = GL_CCW;
-    GLint m_CullFaceMode = GL_BACK;
-    GLint m_BlendSourceRGB = GL_ONE;
-    GLint m_BlendDestinationRGB = GL_ZERO;
-    GLint m_BlendSourceAlpha = GL_ONE;
-    GLint m_BlendDestinationAlpha = GL_ZERO;
-    GLint m_BlendEquationRGB = GL_FUNC_ADD;
-    GLint m_BlendEquationAlpha = GL_FUNC_ADD;
-    std::array<GLint, 4> m_Viewport{};
-    std::array<GLfloat, 4> m_ClearColor{};
-    GLfloat m_ClearDepth = 1.0f;
-    GLint m_DrawFramebuffer = 0;
-    GLint m_ReadFramebuffer = 0;
-};
-
 // A parent with a place and a size and nothing else.
 class Body final : public Resource::Model
 {
@@ -114,57 +43,6 @@ public:
         m_Position = position;
         m_Size = size;
     }
-};
-
-// A render target like the renderer's, deleted again when the test ends.
-class Target
-{
-public:
-    Target(int attachments, std::set<int> floatAttachments)
-    {
-        m_Framebuffer.m_Width = Size;
-        m_Framebuffer.m_Height = Size;
-        m_Framebuffer.m_NumTextures = attachments;
-        m_Framebuffer.m_FloatTextures = std::move(floatAttachments);
-        m_Framebuffer.create();
-    }
-
-    ~Target()
-    {
-        glDeleteFramebuffers(1, &m_Framebuffer.m_Fbo);
-        glDeleteTextures(static_cast<GLsizei>(m_Framebuffer.m_Textures.size()), m_Framebuffer.m_Textures.data());
-        glDeleteRenderbuffers(1, &m_Framebuffer.m_DepthBuffer);
-    }
-
-    Target(const Target&) = delete;
-    Target& operator=(const Target&) = delete;
-
-    // Every attachment a draw buffer, each cleared to its own value, and the depth buffer to `depth`.
-    void fill(const std::vector<std::array<float, 4>>& values, float depth = 1.0f)
-    {
-        const float unused[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-        m_Framebuffer.bind(false, unused);
-        for (std::size_t i = 0; i < values.size(); ++i)
-            glClearBufferfv(GL_COLOR, static_cast<GLint>(i), values[i].data());
-        glDepthMask(GL_TRUE);
-        glClearBufferfv(GL_DEPTH, 0, &depth);
-    }
-
-    std::array<float, 4> texel(int attachment, glm::ivec2 pixel) const
-    {
-        return readPixel(m_Framebuffer.m_Fbo, attachment, pixel.x, pixel.y);
-    }
-
-    float depth(glm::ivec2 pixel) const
-    {
-        float value = 0.0f;
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Framebuffer.m_Fbo);
-        glReadPixels(pixel.x, pixel.y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &value);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        return value;
-    }
-
-    Framebuffer m_Framebuffer;
 };
 
 struct View
@@ -229,7 +107,7 @@ protected:
     void SetUp() override
     {
         GLTest::SetUp();
-        m_Guard = std::make_unique<StateGuard>();
+        m_Guard = std::make_unique<GLState::Guard>();
         s_Atmosphere->setParent(&m_Earth);
         setView(sideView());
     }
@@ -271,7 +149,7 @@ protected:
     // The opacity the air was drawn with at a pixel, from the blue of the blend over the red background.
     float opacityAt(glm::ivec2 pixel) const
     {
-        return m_Scene.texel(0, pixel)[2] / AirColor.b;
+        return m_Scene.pixel(0, pixel)[2] / AirColor.b;
     }
 
     void overrideImage(int attachment, const std::array<float, 4>& value)
@@ -286,11 +164,11 @@ protected:
 
     static std::unique_ptr<Resource::Atmosphere> s_Atmosphere;
 
-    std::unique_ptr<StateGuard> m_Guard;
+    std::unique_ptr<GLState::Guard> m_Guard;
     Body m_Earth{EarthPosition, 1.0f};
     View m_View;
-    Target m_Images{5, {0, 1, 2, 3, 4}};
-    Target m_Scene{3, {2}};
+    ScopedFramebuffer m_Images{Size, Size, 5, {0, 1, 2, 3, 4}};
+    ScopedFramebuffer m_Scene{Size, Size, 3, {2}};
     std::array<float, 4> m_EarthData{0.25f, 0.0f, Infinity, 0.0f};
 };
 
@@ -358,7 +236,7 @@ TEST_F(AtmosphereGLTest, OffscreenStagesWriteTheirFacesDistanceIntoTheirOwnImage
         EXPECT_EQ(static_cast<GLint>(c.frontFace), frontFace) << what;
 
         const glm::ivec2 pixel = m_View.pixelOf(c.through);
-        const std::array<float, 4> written = m_Images.texel(c.stage, pixel);
+        const std::array<float, 4> written = m_Images.pixel(c.stage, pixel);
         if (std::isinf(c.expected))
             EXPECT_TRUE(sameTexel(NoSurface, written, 0.0f)) << what << ": " << show(written);
         else
@@ -368,7 +246,7 @@ TEST_F(AtmosphereGLTest, OffscreenStagesWriteTheirFacesDistanceIntoTheirOwnImage
             if (i == c.stage)
                 continue;
             for (const glm::ivec2 p : {pixel, glm::ivec2(Size / 2, Size / 2), glm::ivec2(0, 0)})
-                EXPECT_TRUE(sameTexel(before[static_cast<std::size_t>(i)], m_Images.texel(i, p), 0.0f))
+                EXPECT_TRUE(sameTexel(before[static_cast<std::size_t>(i)], m_Images.pixel(i, p), 0.0f))
                     << what << " touched attachment " << i;
         }
         EXPECT_FLOAT_EQ(0.0f, m_Images.depth(pixel)) << what << " wrote depth";
@@ -415,7 +293,7 @@ TEST_F(AtmosphereGLTest, StagesOutsideTheTableDrawNothingAndChangeNoState)
         glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &value);
         EXPECT_EQ(static_cast<GLint>(m_Images.m_Framebuffer.m_Fbo), value) << what;
         for (int i = 0; i < 5; ++i)
-            EXPECT_TRUE(sameTexel(sentinel, m_Images.texel(i, {Size / 2, Size / 2}), 0.0f)) << what;
+            EXPECT_TRUE(sameTexel(sentinel, m_Images.pixel(i, {Size / 2, Size / 2}), 0.0f)) << what;
     }
 }
 
@@ -444,15 +322,15 @@ TEST_F(AtmosphereGLTest, OverTheSceneTheDayLimbGlowsAndTheNightLimbStaysDark)
     const glm::ivec2 space = m_View.pixelOf(centre + glm::vec3(-1.25f, 0.0f, 0.0f));
     const glm::ivec2 dayGround = m_View.pixelOf(centre + glm::vec3(-0.5f, 0.0f, 0.0f));
 
-    const std::array<float, 4> day = m_Scene.texel(0, dayLimb);
+    const std::array<float, 4> day = m_Scene.pixel(0, dayLimb);
     const float opacity = day[2] / AirColor.b;
     EXPECT_GT(opacity, 0.3f) << "day limb " << show(day);
     EXPECT_LT(opacity, 0.99f) << "day limb " << show(day);
     // Blended over red: red falls as the air's own red comes in, green is the air's alone.
     EXPECT_NEAR(1.0f - opacity * (1.0f - AirColor.r), day[0], 0.02f) << show(day);
     EXPECT_NEAR(opacity * AirColor.g, day[1], 0.02f) << show(day);
-    EXPECT_LT(opacityAt(nightLimb), 0.01f) << show(m_Scene.texel(0, nightLimb));
-    EXPECT_TRUE(sameTexel(Background, m_Scene.texel(0, space), 1.0f / 255.0f)) << show(m_Scene.texel(0, space));
+    EXPECT_LT(opacityAt(nightLimb), 0.01f) << show(m_Scene.pixel(0, nightLimb));
+    EXPECT_TRUE(sameTexel(Background, m_Scene.pixel(0, space), 1.0f / 255.0f)) << show(m_Scene.pixel(0, space));
     // Down to the day side's ground a thin haze, even where no Earth was drawn: the air ends at
     // the ground, not at the shell's far side through the planet.
     EXPECT_GT(opacityAt(dayGround), 0.05f);
@@ -460,8 +338,8 @@ TEST_F(AtmosphereGLTest, OverTheSceneTheDayLimbGlowsAndTheNightLimbStaysDark)
 
     for (const glm::ivec2 pixel : {dayLimb, nightLimb, space})
     {
-        const std::array<float, 4> glow = m_Scene.texel(1, pixel);
-        const std::array<float, 4> earthData = m_Scene.texel(2, pixel);
+        const std::array<float, 4> glow = m_Scene.pixel(1, pixel);
+        const std::array<float, 4> earthData = m_Scene.pixel(2, pixel);
         EXPECT_TRUE(sameTexel(Glow, glow, 0.5f / 255.0f)) << "glow " << show(glow);
         EXPECT_TRUE(sameTexel(m_EarthData, earthData, 0.0f)) << "Earth data " << show(earthData);
     }
@@ -472,9 +350,9 @@ TEST_F(AtmosphereGLTest, OverTheSceneTheEarthAndTheShadowCutTheAirOut)
 {
     drawOffscreenStages();
     const glm::ivec2 pixel = m_View.pixelOf(glm::vec3(EarthPosition) + glm::vec3(-1.03f, 0.0f, 0.0f));
-    const std::array<float, 4> shell = m_Images.texel(0, pixel);
+    const std::array<float, 4> shell = m_Images.pixel(0, pixel);
     const float nearSide = shell[2];
-    const float farSide = m_Images.texel(1, pixel)[2];
+    const float farSide = m_Images.pixel(1, pixel)[2];
     ASSERT_LT(nearSide, farSide);
     const float middle = 0.5f * (nearSide + farSide);
 
@@ -507,8 +385,8 @@ TEST_F(AtmosphereGLTest, OverTheSceneTheEarthAndTheShadowCutTheAirOut)
             m_EarthData = c.image;
         drawOverScene();
         EXPECT_NEAR(c.expected, opacityAt(pixel), c.tolerance) << c.name << " (all air: " << full << ")";
-        EXPECT_TRUE(sameTexel(m_EarthData, m_Scene.texel(2, pixel), 0.0f)) << c.name << ": Earth data "
-                                                                             << show(m_Scene.texel(2, pixel));
+        EXPECT_TRUE(sameTexel(m_EarthData, m_Scene.pixel(2, pixel), 0.0f)) << c.name << ": Earth data "
+                                                                             << show(m_Scene.pixel(2, pixel));
         m_EarthData = {0.25f, 0.0f, Infinity, 0.0f};
     }
 }
@@ -518,7 +396,7 @@ TEST_F(AtmosphereGLTest, OverTheSceneTheShellIsHiddenByNearerBodies)
     drawOffscreenStages();
     drawOverScene(0.0f);
     const glm::ivec2 dayLimb = m_View.pixelOf(glm::vec3(EarthPosition) + glm::vec3(-1.03f, 0.0f, 0.0f));
-    EXPECT_TRUE(sameTexel(Background, m_Scene.texel(0, dayLimb), 1.0f / 255.0f)) << show(m_Scene.texel(0, dayLimb));
+    EXPECT_TRUE(sameTexel(Background, m_Scene.pixel(0, dayLimb), 1.0f / 255.0f)) << show(m_Scene.pixel(0, dayLimb));
 }
 
 TEST_F(AtmosphereGLTest, FromInsideOrJustAboveTheShellTheAirStillShows)
@@ -535,7 +413,7 @@ TEST_F(AtmosphereGLTest, FromInsideOrJustAboveTheShellTheAirStillShows)
     EXPECT_GT(horizon, 0.08f);
     EXPECT_GT(high, 0.01f);
     EXPECT_LT(high, horizon) << "the air thins upwards";
-    EXPECT_TRUE(sameTexel(Glow, m_Scene.texel(1, {Size / 2, Size / 2}), 0.5f / 255.0f));
+    EXPECT_TRUE(sameTexel(Glow, m_Scene.pixel(1, {Size / 2, Size / 2}), 0.5f / 255.0f));
 
     // 0.025 over the shell looking straight down: the near plane cuts its near side away.
     const glm::vec3 above = centre + glm::vec3(-1.1f, 0.0f, 0.0f);
@@ -546,7 +424,7 @@ TEST_F(AtmosphereGLTest, FromInsideOrJustAboveTheShellTheAirStillShows)
     overrideImage(4, m_EarthData);
     drawOverScene();
     EXPECT_GT(opacityAt({Size / 2, Size / 2}), 0.06f) << "air down to the ground";
-    EXPECT_TRUE(sameTexel(m_EarthData, m_Scene.texel(2, {Size / 2, Size / 2}), 0.0f));
+    EXPECT_TRUE(sameTexel(m_EarthData, m_Scene.pixel(2, {Size / 2, Size / 2}), 0.0f));
 }
 
 TEST_F(AtmosphereGLTest, ContractViolationsStopAtTheirAssertions)
@@ -592,7 +470,7 @@ protected:
     }
 
     KeyTable m_Keys{};
-    StateGuard m_Guard;
+    GLState::Guard m_Guard;
 };
 
 TEST_F(AtmospherePassesGLTest, EachPassDrawsWithItsStateAndTheEarthDataArrivesUnchanged)

@@ -1,68 +1,19 @@
 #include "Bloom.h"
 #include "GLContext.h"
+#include "GLObjects.h"
+#include "GLState.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <map>
-#include <string>
+#include <optional>
 #include <vector>
 
 namespace
 {
 
 constexpr int Size = 64;
-
-// The state the bloom and the framebuffers it creates touch, by name, so a test can put it back.
-std::map<std::string, GLint> captureState()
-{
-    const std::pair<const char*, GLenum> integers[] = {
-        {"draw framebuffer", GL_DRAW_FRAMEBUFFER_BINDING}, {"read framebuffer", GL_READ_FRAMEBUFFER_BINDING},
-        {"program", GL_CURRENT_PROGRAM}, {"vertex array", GL_VERTEX_ARRAY_BINDING},
-        {"texture", GL_TEXTURE_BINDING_2D}, {"renderbuffer", GL_RENDERBUFFER_BINDING},
-        {"blend source", GL_BLEND_SRC_RGB}, {"blend destination", GL_BLEND_DST_RGB},
-        {"blend source alpha", GL_BLEND_SRC_ALPHA}, {"blend destination alpha", GL_BLEND_DST_ALPHA},
-        {"blend equation", GL_BLEND_EQUATION_RGB}, {"depth mask", GL_DEPTH_WRITEMASK}};
-    std::map<std::string, GLint> state;
-    for (const auto& [name, query] : integers)
-        glGetIntegerv(query, &state[name]);
-    state["depth test"] = glIsEnabled(GL_DEPTH_TEST);
-    state["blend"] = glIsEnabled(GL_BLEND);
-    state["cull face"] = glIsEnabled(GL_CULL_FACE);
-    std::array<GLint, 4> viewport{};
-    glGetIntegerv(GL_VIEWPORT, viewport.data());
-    for (int i = 0; i < 4; ++i)
-        state["viewport " + std::to_string(i)] = viewport[static_cast<std::size_t>(i)];
-    return state;
-}
-
-void setEnabled(GLenum capability, GLint on)
-{
-    if (on)
-        glEnable(capability);
-    else
-        glDisable(capability);
-}
-
-void restoreState(std::map<std::string, GLint> state)
-{
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(state["draw framebuffer"]));
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(state["read framebuffer"]));
-    glUseProgram(static_cast<GLuint>(state["program"]));
-    glBindVertexArray(static_cast<GLuint>(state["vertex array"]));
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(state["texture"]));
-    glBindRenderbuffer(GL_RENDERBUFFER, static_cast<GLuint>(state["renderbuffer"]));
-    glBlendFuncSeparate(static_cast<GLenum>(state["blend source"]), static_cast<GLenum>(state["blend destination"]),
-                        static_cast<GLenum>(state["blend source alpha"]),
-                        static_cast<GLenum>(state["blend destination alpha"]));
-    glBlendEquation(static_cast<GLenum>(state["blend equation"]));
-    glDepthMask(static_cast<GLboolean>(state["depth mask"]));
-    setEnabled(GL_DEPTH_TEST, state["depth test"]);
-    setEnabled(GL_BLEND, state["blend"]);
-    setEnabled(GL_CULL_FACE, state["cull face"]);
-    glViewport(state["viewport 0"], state["viewport 1"], state["viewport 2"], state["viewport 3"]);
-}
 
 // Every texel of attachment 0 of a Size x Size framebuffer, RGBA floats row by row.
 std::vector<float> readImage(const Framebuffer& framebuffer)
@@ -92,20 +43,8 @@ protected:
 
     void TearDown() override
     {
-        restoreState(m_Saved);
-        glClearColor(m_ClearColor[0], m_ClearColor[1], m_ClearColor[2], m_ClearColor[3]);
+        m_Guard.reset();
         GLTest::TearDown();
-    }
-
-    static Framebuffer makeFramebuffer(int attachments, std::set<int> floats, int size = Size)
-    {
-        Framebuffer framebuffer;
-        framebuffer.m_NumTextures = attachments;
-        framebuffer.m_Width = size;
-        framebuffer.m_Height = size;
-        framebuffer.m_FloatTextures = std::move(floats);
-        framebuffer.create();
-        return framebuffer;
     }
 
     // Clears the glow attachment to black and lights the square [x0, x0 + side) x [y0, y0 + side).
@@ -130,16 +69,11 @@ protected:
     }
 
     // Taken before the framebuffers below are made: their creation leaves bindings behind.
-    std::map<std::string, GLint> m_Saved = captureState();
-    std::array<float, 4> m_ClearColor = [] {
-        std::array<float, 4> color{};
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, color.data());
-        return color;
-    }();
+    std::optional<GLState::Guard> m_Guard{std::in_place};
     // The scene's layout: colour and an 8-bit glow attachment.
-    Framebuffer m_Source = makeFramebuffer(2, {});
+    Framebuffer m_Source = makeFramebuffer(Size, Size, 2);
     // Float, so that even a faint addition shows.
-    Framebuffer m_Target = makeFramebuffer(1, {0});
+    Framebuffer m_Target = makeFramebuffer(Size, Size, 1, {0});
 };
 
 TEST_F(BloomGLTest, LevelsAreEightBitTexturesOfTheHalvedSizes)
@@ -254,8 +188,8 @@ TEST_F(BloomGLTest, HaloKeepsItsBrightnessAsTheSpotMovesPixelByPixel)
     // Large enough that the coarse levels are more than a few texels wide.
     constexpr int Large = 256;
     Bloom bloom(Large, Large);
-    Framebuffer source = makeFramebuffer(2, {}, Large);
-    Framebuffer target = makeFramebuffer(1, {0}, Large);
+    Framebuffer source = makeFramebuffer(Large, Large, 2);
+    Framebuffer target = makeFramebuffer(Large, Large, 1, {0});
     const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     // Taps that skipped texels would let a small Sun flicker as it crosses them.
@@ -292,12 +226,12 @@ TEST_F(BloomGLTest, LeavesTheTargetBoundWithDepthTestOnAndBlendingOff)
     // The bloom must set what it needs whatever it is handed.
     for (const bool depthBefore : {true, false})
     {
-        setEnabled(GL_DEPTH_TEST, depthBefore);
+        GLState::setEnabled(GL_DEPTH_TEST, depthBefore);
         glEnable(GL_CULL_FACE);
         glViewport(0, 0, 5, 5);
         bloom.render(m_Target, m_Source);
 
-        std::map<std::string, GLint> state = captureState();
+        GLState::Snapshot state = GLState::capture();
         EXPECT_EQ(static_cast<GLint>(m_Target.m_Fbo), state["draw framebuffer"]);
         EXPECT_EQ(GL_TRUE, state["depth test"]);
         EXPECT_EQ(GL_FALSE, state["blend"]);

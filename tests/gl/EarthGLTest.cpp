@@ -2,6 +2,7 @@
 // program writes for the scene and for the atmosphere.
 #include "BodyGLSupport.h"
 #include "Earth.h"
+#include "GLState.h"
 
 #include <array>
 #include <cmath>
@@ -10,7 +11,6 @@
 namespace
 {
 
-using BodyGL::StateGuard;
 using BodyGL::Target;
 
 class EarthGLTest : public GLTest
@@ -24,7 +24,7 @@ protected:
         m_Earth.setLightPosition({0.0f, 0.0f, 0.0f, 1.0f});
     }
 
-    StateGuard m_Guard;
+    GLState::Guard m_Guard;
     Resource::Earth m_Earth;
     Target m_Target{3, {2}};
 };

@@ -1,6 +1,8 @@
 // Render-target records on the real driver: storage, clearing, draw-buffer routing.
 #include "Framebuffer.h"
 #include "GLContext.h"
+#include "GLObjects.h"
+#include "GLState.h"
 
 #include <array>
 #include <cmath>
@@ -17,12 +19,7 @@ constexpr int Size = 16;
 constexpr float Tolerance = 1e-6f;
 constexpr float Infinity = std::numeric_limits<float>::infinity();
 
-GLint integer(GLenum query)
-{
-    GLint value = -1;
-    glGetIntegerv(query, &value);
-    return value;
-}
+using GLState::integer;
 
 std::array<GLint, 4> viewport()
 {
@@ -56,27 +53,16 @@ void expectPixel(const std::array<float, 4>& actual, const std::array<float, 4>&
     }
 }
 
-GLuint compile(GLenum type, const char* text)
-{
-    const GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
-    GLint status = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-    EXPECT_EQ(status, GL_TRUE) << text;
-    return shader;
-}
-
 // One triangle over the whole viewport writing output j = (j + 1) / 10 in every channel.
 GLuint makeRoutingProgram()
 {
-    const GLuint vertex = compile(GL_VERTEX_SHADER, R"(#version 410 core
+    const GLuint program = linkProgram(R"(#version 410 core
 void main()
 {
     vec2 corner = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
     gl_Position = vec4(corner, 0.0, 1.0);
-})");
-    const GLuint fragment = compile(GL_FRAGMENT_SHADER, R"(#version 410 core
+})",
+                                       R"(#version 410 core
 layout(location = 0) out vec4 out0;
 layout(location = 1) out vec4 out1;
 layout(location = 2) out vec4 out2;
@@ -86,15 +72,9 @@ void main()
     out1 = vec4(0.2);
     out2 = vec4(0.3);
 })");
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
     GLint status = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &status);
     EXPECT_EQ(status, GL_TRUE);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
     return program;
 }
 
@@ -117,23 +97,14 @@ protected:
         glBindTexture(GL_TEXTURE_2D, 0);
         glBindRenderbuffer(GL_RENDERBUFFER, 0);
         // Records own nothing, so the test deletes what it made.
-        for (Framebuffer& target : m_Made)
-        {
-            glDeleteTextures(static_cast<GLsizei>(target.m_Textures.size()), target.m_Textures.data());
-            glDeleteRenderbuffers(1, &target.m_DepthBuffer);
-            glDeleteFramebuffers(1, &target.m_Fbo);
-        }
+        for (const Framebuffer& target : m_Made)
+            deleteFramebuffer(target);
         GLTest::TearDown();
     }
 
     Framebuffer make(int numTextures, std::set<int> floatTextures, int width = Size, int height = Size)
     {
-        Framebuffer target;
-        target.m_NumTextures = numTextures;
-        target.m_Width = width;
-        target.m_Height = height;
-        target.m_FloatTextures = std::move(floatTextures);
-        target.create();
+        const Framebuffer target = makeFramebuffer(width, height, numTextures, std::move(floatTextures));
         m_Made.push_back(target);
         // Creation leaves its last texture and the renderbuffer bound.
         glBindTexture(GL_TEXTURE_2D, 0);

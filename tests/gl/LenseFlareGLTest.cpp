@@ -1,5 +1,8 @@
 #include "Camera.h"
+#include "FakeBody.h"
 #include "GLContext.h"
+#include "GLObjects.h"
+#include "GLState.h"
 #include "LenseFlare.h"
 #include "Model.h"
 #include "Scene.h"
@@ -7,9 +10,8 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <map>
 #include <memory>
-#include <string>
+#include <optional>
 #include <vector>
 
 namespace
@@ -18,77 +20,6 @@ namespace
 // The flare renders at twice the width of its height: boxes narrower than their squares.
 constexpr int Width = 128;
 constexpr int Height = 64;
-
-// A body that reports a position and a size: the camera's target and the Sun.
-class FakeBody final : public Resource::IModel
-{
-public:
-    FakeBody(const glm::vec4& position, float size) : m_Position(position), m_Size(size) {}
-    void render() override {}
-    void setMatrices(const glm::mat4&, const glm::mat4&) override {}
-    void setParent(IModel*) override {}
-    glm::mat4 getModelMatrix() override { return glm::mat4(1.0f); }
-    glm::vec4 getPosition() override { return m_Position; }
-    void setLightPosition(const glm::vec4&) override {}
-    void update(float, int) override {}
-    float getSize() override { return m_Size; }
-
-    glm::vec4 m_Position;
-    float m_Size;
-};
-
-// Everything the flare may touch, by name.
-std::map<std::string, GLint> captureState()
-{
-    const std::pair<const char*, GLenum> integers[] = {
-        {"draw framebuffer", GL_DRAW_FRAMEBUFFER_BINDING}, {"read framebuffer", GL_READ_FRAMEBUFFER_BINDING},
-        {"read buffer", GL_READ_BUFFER}, {"program", GL_CURRENT_PROGRAM}, {"vertex array", GL_VERTEX_ARRAY_BINDING},
-        {"array buffer", GL_ARRAY_BUFFER_BINDING}, {"active texture", GL_ACTIVE_TEXTURE},
-        {"texture", GL_TEXTURE_BINDING_2D}, {"renderbuffer", GL_RENDERBUFFER_BINDING},
-        {"blend source", GL_BLEND_SRC_RGB}, {"blend destination", GL_BLEND_DST_RGB},
-        {"blend source alpha", GL_BLEND_SRC_ALPHA}, {"blend destination alpha", GL_BLEND_DST_ALPHA},
-        {"blend equation", GL_BLEND_EQUATION_RGB}};
-    std::map<std::string, GLint> state;
-    for (const auto& [name, query] : integers)
-        glGetIntegerv(query, &state[name]);
-    state["depth test"] = glIsEnabled(GL_DEPTH_TEST);
-    state["blend"] = glIsEnabled(GL_BLEND);
-    state["cull face"] = glIsEnabled(GL_CULL_FACE);
-    std::array<GLint, 4> viewport{};
-    glGetIntegerv(GL_VIEWPORT, viewport.data());
-    for (int i = 0; i < 4; ++i)
-        state["viewport " + std::to_string(i)] = viewport[static_cast<std::size_t>(i)];
-    return state;
-}
-
-void setEnabled(GLenum capability, GLint on)
-{
-    if (on)
-        glEnable(capability);
-    else
-        glDisable(capability);
-}
-
-void restoreState(std::map<std::string, GLint> state)
-{
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(state["draw framebuffer"]));
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(state["read framebuffer"]));
-    glReadBuffer(static_cast<GLenum>(state["read buffer"]));
-    glUseProgram(static_cast<GLuint>(state["program"]));
-    glBindVertexArray(static_cast<GLuint>(state["vertex array"]));
-    glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(state["array buffer"]));
-    glActiveTexture(static_cast<GLenum>(state["active texture"]));
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(state["texture"]));
-    glBindRenderbuffer(GL_RENDERBUFFER, static_cast<GLuint>(state["renderbuffer"]));
-    glBlendFuncSeparate(static_cast<GLenum>(state["blend source"]), static_cast<GLenum>(state["blend destination"]),
-                        static_cast<GLenum>(state["blend source alpha"]),
-                        static_cast<GLenum>(state["blend destination alpha"]));
-    glBlendEquation(static_cast<GLenum>(state["blend equation"]));
-    setEnabled(GL_DEPTH_TEST, state["depth test"]);
-    setEnabled(GL_BLEND, state["blend"]);
-    setEnabled(GL_CULL_FACE, state["cull face"]);
-    glViewport(state["viewport 0"], state["viewport 1"], state["viewport 2"], state["viewport 3"]);
-}
 
 class LenseFlareGLTest : public GLTest
 {
@@ -108,20 +39,8 @@ protected:
 
     void TearDown() override
     {
-        restoreState(m_Saved);
-        glClearColor(m_ClearColor[0], m_ClearColor[1], m_ClearColor[2], m_ClearColor[3]);
+        m_Guard.reset();
         GLTest::TearDown();
-    }
-
-    static Framebuffer makeFramebuffer(int attachments, std::set<int> floats)
-    {
-        Framebuffer framebuffer;
-        framebuffer.m_NumTextures = attachments;
-        framebuffer.m_Width = Width;
-        framebuffer.m_Height = Height;
-        framebuffer.m_FloatTextures = std::move(floats);
-        framebuffer.create();
-        return framebuffer;
     }
 
     // A world position the camera sees at (ndcX, ndcY) with clip-space w.
@@ -184,12 +103,7 @@ protected:
     static constexpr std::array<float, 4> Base = {0.1f, 0.2f, 0.3f, 1.0f};
 
     // Taken before anything below is made: framebuffer creation leaves bindings behind.
-    std::map<std::string, GLint> m_Saved = captureState();
-    std::array<float, 4> m_ClearColor = [] {
-        std::array<float, 4> color{};
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, color.data());
-        return color;
-    }();
+    std::optional<GLState::Guard> m_Guard{std::in_place};
     KeyTable m_Keys{};
     // The camera circles this body at distance 10, looking at the world origin along -y.
     FakeBody m_CameraTarget{glm::vec4(0.0f, 0.0f, 0.0f, 1.0f), 1.0f};
@@ -197,8 +111,8 @@ protected:
     Scene m_Scene;
     LenseFlare m_Flare{Width, Height};
     // The scene's layout: colour and an 8-bit glow attachment.
-    Framebuffer m_Source = makeFramebuffer(2, {});
-    Framebuffer m_TargetBuffer = makeFramebuffer(1, {0});
+    Framebuffer m_Source = makeFramebuffer(Width, Height, 2);
+    Framebuffer m_TargetBuffer = makeFramebuffer(Width, Height, 1, {0});
 };
 
 TEST_F(LenseFlareGLTest, SunOffScreenBehindTheEyeOrHiddenDrawsNothing)
@@ -232,11 +146,11 @@ TEST_F(LenseFlareGLTest, SunOffScreenBehindTheEyeOrHiddenDrawsNothing)
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
         glReadBuffer(GL_BACK);
-        std::map<std::string, GLint> before = captureState();
+        GLState::Snapshot before = GLState::capture();
 
         EXPECT_EQ(0u, renderCounting(sun));
 
-        std::map<std::string, GLint> after = captureState();
+        GLState::Snapshot after = GLState::capture();
         if (c.readsGlow)
         {
             EXPECT_EQ(static_cast<GLint>(m_Source.m_Fbo), after["read framebuffer"]);
@@ -274,7 +188,7 @@ TEST_F(LenseFlareGLTest, VisibleSunDrawsAllSevenElementsAndLeavesBlendingOff)
 
         EXPECT_EQ(14u, renderCounting(sun));
 
-        std::map<std::string, GLint> state = captureState();
+        GLState::Snapshot state = GLState::capture();
         EXPECT_EQ(static_cast<GLint>(m_TargetBuffer.m_Fbo), state["draw framebuffer"]);
         EXPECT_EQ(GL_TRUE, state["depth test"]);
         EXPECT_EQ(GL_FALSE, state["blend"]);

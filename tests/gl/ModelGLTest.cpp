@@ -1,6 +1,7 @@
 // The model base with a real driver: what reaches the shader, what a failed load reports, the state
 // the base draw leaves, and what the Sun and Moon programs write.
 #include "BodyGLSupport.h"
+#include "GLState.h"
 #include "Moon.h"
 #include "Sun.h"
 #include "TempDir.h"
@@ -15,7 +16,6 @@
 namespace
 {
 
-using BodyGL::StateGuard;
 using BodyGL::Target;
 
 // A body made from files the test writes; no motion, so its model matrix stays the identity.
@@ -102,7 +102,7 @@ TEST_F(ModelGLTest, AttributesArriveAsLaidOut)
         {"without texture coordinates", viewportSquare("", "//1"), {1.0f, 0.0f, 0.0f, 1.0f}},
     };
     const ScopedWorkingDirectory inTemp(m_Dir.path());
-    const StateGuard guard;
+    const GLState::Guard guard;
     Target target(1, {0});
     for (const Case& c : cases)
     {
@@ -135,7 +135,7 @@ TEST_F(ModelGLTest, FailedLoadsReportTheirCause)
         {"image missing", "models/square.obj", {{"models/missing.png", 0, "textureColor", 0}}, "Could not load texture"},
     };
     const ScopedWorkingDirectory inTemp(m_Dir.path());
-    const StateGuard guard;
+    const GLState::Guard guard;
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
@@ -155,7 +155,7 @@ TEST_F(ModelGLTest, BaseDrawLeavesDepthAndBackFaceCullingOn)
         {"sun", [] { return std::make_unique<Resource::Sun>(); }, 5.0f},
         {"moon", [] { return std::make_unique<Resource::Moon>(); }, 0.25f},
     };
-    const StateGuard guard;
+    const GLState::Guard guard;
     Target target(2);
     for (const Case& c : cases)
     {
@@ -198,7 +198,7 @@ TEST_F(ModelGLTest, BaseDrawLeavesDepthAndBackFaceCullingOn)
 
 TEST_F(ModelGLTest, SunGlowsAndTheMoonHasADarkNightSide)
 {
-    const StateGuard guard;
+    const GLState::Guard guard;
     Target target(2);
 
     Resource::Sun sun;

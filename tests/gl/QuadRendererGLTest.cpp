@@ -2,6 +2,8 @@
 #include "Capture.h"
 #include "Framebuffer.h"
 #include "GLContext.h"
+#include "GLObjects.h"
+#include "GLState.h"
 #include "QuadRenderer.h"
 #include "TempDir.h"
 
@@ -9,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,12 +35,7 @@ const char* const ProbeFragmentText =
     "layout(location = 0) out vec4 result;\n"
     "void main() { result = vec4(width, height, float(extraData), texelFetch(quadTexture, ivec2(0), 0).r); }\n";
 
-GLint integer(GLenum query)
-{
-    GLint value = -1;
-    glGetIntegerv(query, &value);
-    return value;
-}
+using GLState::integer;
 
 // Every texel of attachment 0 of `fbo`, row by row from the bottom.
 std::vector<std::array<float, 4>> readAll(GLuint fbo)
@@ -88,11 +86,7 @@ protected:
         glBindVertexArray(0);
         glUseProgram(0);
         for (const Framebuffer& target : m_Targets)
-        {
-            glDeleteTextures(static_cast<GLsizei>(target.m_Textures.size()), target.m_Textures.data());
-            glDeleteRenderbuffers(1, &target.m_DepthBuffer);
-            glDeleteFramebuffers(1, &target.m_Fbo);
-        }
+            deleteFramebuffer(target);
         for (const Renderer::QuadRenderer& quad : m_Quads)
         {
             glDeleteVertexArrays(1, &quad.m_VertexArray);
@@ -104,13 +98,7 @@ protected:
 
     Framebuffer& makeTarget(bool floating)
     {
-        Framebuffer target;
-        target.m_NumTextures = 1;
-        target.m_Width = Size;
-        target.m_Height = Size;
-        if (floating)
-            target.m_FloatTextures = {0};
-        target.create();
+        const Framebuffer target = makeFramebuffer(Size, Size, 1, floating ? std::set<int>{0} : std::set<int>{});
         glBindTexture(GL_TEXTURE_2D, 0);
         glBindRenderbuffer(GL_RENDERBUFFER, 0);
         m_Targets.push_back(target);

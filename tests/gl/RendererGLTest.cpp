@@ -4,6 +4,7 @@
 #include "CameraAnimation.h"
 #include "Earth.h"
 #include "GLContext.h"
+#include "GLState.h"
 #include "Moon.h"
 #include "Renderer.h"
 #include "Scene.h"
@@ -26,75 +27,6 @@ namespace
 constexpr int Width = 48;
 constexpr int Height = 40;
 constexpr float Infinity = std::numeric_limits<float>::infinity();
-
-// Everything a frame may change, put back afterwards so the next test starts from the same state.
-class StateGuard
-{
-public:
-    StateGuard()
-    {
-        glGetIntegerv(GL_VIEWPORT, m_Viewport.data());
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, m_ClearColor.data());
-        glGetIntegerv(GL_DEPTH_FUNC, &m_DepthFunc);
-        glGetIntegerv(GL_BLEND_SRC_RGB, &m_BlendSource);
-        glGetIntegerv(GL_BLEND_DST_RGB, &m_BlendDestination);
-        glGetIntegerv(GL_FRONT_FACE, &m_FrontFace);
-        glGetIntegerv(GL_CULL_FACE_MODE, &m_CullFaceMode);
-        glGetIntegerv(GL_PATCH_VERTICES, &m_PatchVertices);
-        for (std::size_t i = 0; i < Capabilities.size(); ++i)
-            m_Enabled[i] = glIsEnabled(Capabilities[i]);
-    }
-
-    ~StateGuard()
-    {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDrawBuffer(GL_BACK);
-        glReadBuffer(GL_BACK);
-        glViewport(m_Viewport[0], m_Viewport[1], m_Viewport[2], m_Viewport[3]);
-        glClearColor(m_ClearColor[0], m_ClearColor[1], m_ClearColor[2], m_ClearColor[3]);
-        glDepthFunc(static_cast<GLenum>(m_DepthFunc));
-        glDepthMask(GL_TRUE);
-        glBlendFunc(static_cast<GLenum>(m_BlendSource), static_cast<GLenum>(m_BlendDestination));
-        glBlendEquation(GL_FUNC_ADD);
-        glFrontFace(static_cast<GLenum>(m_FrontFace));
-        glCullFace(static_cast<GLenum>(m_CullFaceMode));
-        glPatchParameteri(GL_PATCH_VERTICES, m_PatchVertices);
-        for (std::size_t i = 0; i < Capabilities.size(); ++i)
-        {
-            if (m_Enabled[i])
-                glEnable(Capabilities[i]);
-            else
-                glDisable(Capabilities[i]);
-        }
-        for (GLenum unit = 0; unit < 8; ++unit)
-        {
-            glActiveTexture(GL_TEXTURE0 + unit);
-            glBindTexture(GL_TEXTURE_2D, 0);
-            glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
-        }
-        glActiveTexture(GL_TEXTURE0);
-        glBindRenderbuffer(GL_RENDERBUFFER, 0);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
-        glUseProgram(0);
-        glBindVertexArray(0);
-    }
-
-    StateGuard(const StateGuard&) = delete;
-    StateGuard& operator=(const StateGuard&) = delete;
-
-private:
-    static constexpr std::array<GLenum, 4> Capabilities = {GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND,
-                                                           GL_TEXTURE_CUBE_MAP_SEAMLESS};
-    std::array<GLint, 4> m_Viewport{};
-    std::array<float, 4> m_ClearColor{};
-    GLint m_DepthFunc = GL_LESS;
-    GLint m_BlendSource = GL_ONE;
-    GLint m_BlendDestination = GL_ZERO;
-    GLint m_FrontFace = GL_CCW;
-    GLint m_CullFaceMode = GL_BACK;
-    GLint m_PatchVertices = 3;
-    std::array<GLboolean, 4> m_Enabled{};
-};
 
 // The application's scene, built once: loading the meshes and maps is the slow part.
 struct SceneObjects
@@ -119,7 +51,7 @@ class RendererGLTest : public GLTest
 protected:
     static void SetUpTestSuite()
     {
-        StateGuard guard;
+        GLState::Guard guard;
         s_pObjects = std::make_unique<SceneObjects>();
         SceneObjects& o = *s_pObjects;
         o.camera = std::make_shared<Camera::Camera>(o.keys, Width, Height, 0.5f, 0.1f);
@@ -150,7 +82,7 @@ protected:
     {
         GLTest::SetUp();
         ASSERT_TRUE(s_pObjects && s_pRenderer) << "the scene could not be built";
-        m_pGuard = std::make_unique<StateGuard>();
+        m_pGuard = std::make_unique<GLState::Guard>();
     }
 
     void TearDown() override
@@ -183,7 +115,7 @@ protected:
 
     static inline std::unique_ptr<SceneObjects> s_pObjects;
     static inline std::unique_ptr<Renderer::Renderer> s_pRenderer;
-    std::unique_ptr<StateGuard> m_pGuard;
+    std::unique_ptr<GLState::Guard> m_pGuard;
 };
 
 constexpr Probe Centre{Width / 2, Height / 2};

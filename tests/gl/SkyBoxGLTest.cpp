@@ -2,6 +2,8 @@
 #include "Camera.h"
 #include "Framebuffer.h"
 #include "GLContext.h"
+#include "GLObjects.h"
+#include "GLState.h"
 #include "SkyBox.h"
 #include "TempDir.h"
 
@@ -17,6 +19,8 @@
 
 namespace
 {
+
+using GLState::setEnabled;
 
 constexpr int Size = 32;
 constexpr int ImageSize = 8;
@@ -90,27 +94,16 @@ glm::mat4 view(const glm::vec3& eye, const glm::vec3& direction, const glm::vec3
     return glm::lookAt(eye, eye + direction, up);
 }
 
-GLuint compile(GLenum type, const char* text)
-{
-    const GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
-    GLint status = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-    EXPECT_EQ(status, GL_TRUE) << text;
-    return shader;
-}
-
 // A body that covers the viewport at depth 0.9999, behind every point of the sky cube.
 GLuint makeFarBodyProgram()
 {
-    const GLuint vertex = compile(GL_VERTEX_SHADER, R"(#version 410 core
+    return linkProgram(R"(#version 410 core
 void main()
 {
     vec2 corner = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
     gl_Position = vec4(corner, 0.9999, 1.0);
-})");
-    const GLuint fragment = compile(GL_FRAGMENT_SHADER, R"(#version 410 core
+})",
+                       R"(#version 410 core
 layout(location = 0) out vec4 colour;
 layout(location = 1) out vec4 glow;
 void main()
@@ -118,13 +111,6 @@ void main()
     colour = vec4(1.0, 0.0, 1.0, 1.0);
     glow = vec4(0.0);
 })");
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    return program;
 }
 
 class SkyBoxGLTest : public GLTest
@@ -146,10 +132,7 @@ protected:
             m_pSkyBox = std::make_unique<Resource::SkyBox>();
         }
 
-        m_Target.m_Width = Size;
-        m_Target.m_Height = Size;
-        m_Target.m_NumTextures = 2;
-        m_Target.create();
+        m_Target = makeFramebuffer(Size, Size, 2);
         glBindTexture(GL_TEXTURE_2D, 0);
         glBindRenderbuffer(GL_RENDERBUFFER, 0);
     }
@@ -164,14 +147,6 @@ protected:
         glDepthMask(GL_TRUE);
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         GLTest::TearDown();
-    }
-
-    static void setEnabled(GLenum capability, GLboolean enabled)
-    {
-        if (enabled)
-            glEnable(capability);
-        else
-            glDisable(capability);
     }
 
     // Clears the target, draws the sky through `viewMatrix` into colour and glow, returns the colour.

@@ -1,5 +1,6 @@
 // 2D and cube-map textures decoded from image files, read back from the real driver.
 #include "GLContext.h"
+#include "GLState.h"
 #include "TempDir.h"
 #include "Texture.h"
 
@@ -21,6 +22,7 @@ namespace
 {
 
 using Bytes = std::vector<unsigned char>;
+using GLState::integer;
 
 enum class Format
 {
@@ -103,13 +105,6 @@ Bytes readRGB(GLenum target, int width, int height)
     return pixels;
 }
 
-GLint binding(GLenum query)
-{
-    GLint value = -1;
-    glGetIntegerv(query, &value);
-    return value;
-}
-
 class TextureGLTest : public GLTest
 {
 protected:
@@ -165,9 +160,9 @@ TEST_F(TextureGLTest, UploadsTheFilesPixelsAsMipmappedRGBWithLinearFilterAndLega
 
         const GLuint texture = Texture::TextureCache::instance().load(file);
 
-        EXPECT_EQ(binding(GL_UNPACK_ALIGNMENT), 8);
+        EXPECT_EQ(integer(GL_UNPACK_ALIGNMENT), 8);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        EXPECT_EQ(binding(GL_TEXTURE_BINDING_2D), 0);
+        EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
         ASSERT_TRUE(glIsTexture(texture));
         glBindTexture(GL_TEXTURE_2D, texture);
         EXPECT_EQ(levelParameter(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT), GL_RGB8);
@@ -205,7 +200,7 @@ TEST_F(TextureGLTest, SamePathStringGivesOneTextureAndReadsTheFileOnce)
     EXPECT_EQ(cache.load(file), first);
     EXPECT_EQ(cache.load(otherSpelling), second);
     // A hit touches no GL state, not even the binding a miss would reset.
-    EXPECT_EQ(binding(GL_TEXTURE_BINDING_2D), static_cast<GLint>(other));
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(other));
     EXPECT_EQ(cache.m_Cache.size(), entries);
     glBindTexture(GL_TEXTURE_2D, 0);
     glDeleteTextures(1, &other);
@@ -247,7 +242,7 @@ TEST_F(TextureGLTest, UnreadableImageThrowsAndLeavesTheCacheUnchanged)
         EXPECT_EQ(message, "Could not load texture");
         EXPECT_EQ(cache.m_Cache, before);
         // The failure comes before any texture is made or bound.
-        EXPECT_EQ(binding(GL_TEXTURE_BINDING_2D), static_cast<GLint>(bound));
+        EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(bound));
         glBindTexture(GL_TEXTURE_2D, 0);
         glDeleteTextures(1, &bound);
     }
@@ -300,8 +295,8 @@ TEST_F(CubeMapGLTest, UploadsSixFacesInOrderWithTrilinearFilterAndEdgeClamp)
 
         const GLuint texture = Texture::loadCubeMap(p[0], p[1], p[2], p[3], p[4], p[5]);
 
-        EXPECT_EQ(binding(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
-        EXPECT_EQ(binding(GL_TEXTURE_BINDING_CUBE_MAP), 0);
+        EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+        EXPECT_EQ(integer(GL_TEXTURE_BINDING_CUBE_MAP), 0);
         // No cache: the same paths again give a new texture.
         EXPECT_NE(texture, previous);
         previous = texture;
@@ -340,8 +335,8 @@ TEST_F(CubeMapGLTest, MissingThirdFaceThrowsAfterTheFirstTwoFacesWereUploaded)
     EXPECT_EQ(message, "Could not load cubemap-texture");
 
     // The half-built texture stays bound on unit 0.
-    EXPECT_EQ(binding(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
-    const GLuint texture = static_cast<GLuint>(binding(GL_TEXTURE_BINDING_CUBE_MAP));
+    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+    const GLuint texture = static_cast<GLuint>(integer(GL_TEXTURE_BINDING_CUBE_MAP));
     ASSERT_NE(texture, 0u);
     EXPECT_EQ(readRGB(GL_TEXTURE_CUBE_MAP_POSITIVE_X, FaceSize, FaceSize), asRGB(faceImage(0)));
     EXPECT_EQ(readRGB(GL_TEXTURE_CUBE_MAP_NEGATIVE_X, FaceSize, FaceSize), asRGB(faceImage(1)));

@@ -1,4 +1,6 @@
 #include "Camera.h"
+#include "FakeBody.h"
+#include "GlmExpect.h"
 #include "Model.h"
 
 #include <GLFW/glfw3.h>
@@ -12,30 +14,6 @@ namespace
 {
 
 constexpr float Pi = 3.14159265358979f;
-constexpr float Eps = 1e-4f;
-
-// A body that only reports a position, which the test moves at will.
-class FakeBody final : public Resource::IModel
-{
-public:
-    explicit FakeBody(const glm::vec4& position) : m_Position(position) {}
-    void render() override {}
-    void setMatrices(const glm::mat4&, const glm::mat4&) override {}
-    void setParent(IModel*) override {}
-    glm::mat4 getModelMatrix() override { return glm::mat4(1.0f); }
-    glm::vec4 getPosition() override { return m_Position; }
-    void setLightPosition(const glm::vec4&) override {}
-    void update(float, int) override {}
-    float getSize() override { return 1.0f; }
-
-    glm::vec4 m_Position;
-};
-
-void expectVec4Near(const glm::vec4& expected, const glm::vec4& actual, float tolerance = Eps)
-{
-    for (int i = 0; i < 4; ++i)
-        EXPECT_NEAR(expected[i], actual[i], tolerance) << "component " << i;
-}
 
 // Where the camera's view puts a world point: view space, camera looking down -z.
 glm::vec4 toView(const Camera::Camera& camera, const glm::vec4& world)

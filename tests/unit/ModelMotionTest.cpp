@@ -1,4 +1,5 @@
 #include "Earth.h"
+#include "GlmExpect.h"
 #include "Model.h"
 #include "Moon.h"
 #include "Sun.h"
@@ -28,12 +29,6 @@ public:
 Body makeSun()
 {
     return Body(Resource::Sun::info(), Resource::Sun::motion());
-}
-
-void expectVec4Near(const glm::vec4& expected, const glm::vec4& actual, float tolerance)
-{
-    for (int i = 0; i < 4; ++i)
-        EXPECT_NEAR(expected[i], actual[i], tolerance) << "component " << i;
 }
 
 // Where a body's own x axis points in the world, scaled by its size.
