@@ -73,7 +73,9 @@ void Application::initialize()
     }
 
     applyWindowHints();
-    m_pWindow = glfwCreateWindow(m_Width, m_Height, m_Title.c_str(), monitor, nullptr);
+    // GLFW asserts on a negative size instead of failing; such a size fails here like zero does.
+    m_pWindow = m_Width > 0 && m_Height > 0 ? glfwCreateWindow(m_Width, m_Height, m_Title.c_str(), monitor, nullptr)
+                                            : nullptr;
     if (!m_pWindow)
     {
         glfwTerminate();
