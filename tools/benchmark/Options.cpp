@@ -1,0 +1,101 @@
+#include "Options.h"
+
+#include "Poses.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+
+namespace
+{
+// The bloom's tenth level is 1/32 of the render size: anything smaller makes an empty target.
+constexpr int MinimumRenderSize = 32;
+
+int parseInteger(const std::string& option, const std::string& text, int minimum)
+{
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno == ERANGE || value < minimum || value > INT_MAX)
+        throw std::invalid_argument(option + " needs a whole number of at least " + std::to_string(minimum) +
+                                    ", not \"" + text + "\"");
+    return static_cast<int>(value);
+}
+
+std::vector<std::string> splitList(const std::string& text)
+{
+    std::vector<std::string> items;
+    std::stringstream stream(text);
+    std::string item;
+    while (std::getline(stream, item, ','))
+        items.push_back(item);
+    return items;
+}
+} // namespace
+
+Options parseOptions(const std::vector<std::string>& arguments)
+{
+    Options options;
+    for (std::size_t i = 0; i < arguments.size(); ++i)
+    {
+        const std::string& option = arguments[i];
+        const auto value = [&]() -> const std::string& {
+            if (i + 1 >= arguments.size())
+                throw std::invalid_argument(option + " needs a value");
+            return arguments[++i];
+        };
+
+        if (option == "--width")
+            options.width = parseInteger(option, value(), MinimumRenderSize);
+        else if (option == "--height")
+            options.height = parseInteger(option, value(), MinimumRenderSize);
+        else if (option == "--frames")
+            options.frames = parseInteger(option, value(), 0);
+        else if (option == "--warmup")
+            options.warmup = parseInteger(option, value(), 0);
+        else if (option == "--allocation-frames")
+            options.allocationFrames = parseInteger(option, value(), 0);
+        else if (option == "--trace-allocations")
+            options.traceAllocations = true;
+        else if (option == "--results")
+            options.resultsFile = value();
+        else if (option == "--label")
+            options.label = value();
+        else if (option == "--poses")
+        {
+            options.poses = splitList(value());
+            if (options.poses.empty())
+                throw std::invalid_argument("--poses needs at least one pose");
+            for (const std::string& pose : options.poses)
+                if (!findPose(pose))
+                    throw std::invalid_argument("--poses: unknown pose \"" + pose + "\" (earth, moon, sun)");
+        }
+        else if (option == "--compare")
+        {
+            options.compare.push_back(value());
+            options.compare.push_back(value());
+        }
+        else if (option == "--help" || option == "-h")
+            options.help = true;
+        else
+            throw std::invalid_argument("unknown option \"" + option + "\"");
+    }
+    return options;
+}
+
+std::string usage()
+{
+    return "Usage: benchmark [options]\n"
+           "  Run from a directory holding shader/ and models/.\n"
+           "  --width N, --height N     render size (default 1200 x 960, at least 32)\n"
+           "  --frames N                timed frames per pose and phase (default 60)\n"
+           "  --warmup N                untimed frames per pose first (default 5)\n"
+           "  --poses a,b               poses to time: earth, moon, sun (default all three)\n"
+           "  --allocation-frames N     N more frames, cycling the poses, counting allocations only\n"
+           "  --trace-allocations       print where the frame loop's allocations come from\n"
+           "  --results FILE            also write the figures as tab-separated records\n"
+           "  --label TEXT              heading of the report\n"
+           "  --compare REAL TRIVIAL    print two results files side by side and exit\n";
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What one run of the benchmark measures.
+struct Options
+{
+    int width = 1200;
+    int height = 960;
+    // Timed frames per pose in each of the two phases (pipelined and serialised).
+    int frames = 60;
+    // Untimed frames per pose first: llvmpipe compiles shader variants on first use.
+    int warmup = 5;
+    std::vector<std::string> poses{"earth", "moon", "sun"};
+    // Frames rendered after the timed ones, cycling the poses, with only the allocation count kept.
+    int allocationFrames = 0;
+    // Records the call stacks of the frame loop's allocations and prints them.
+    bool traceAllocations = false;
+    // Also write the results as tab-separated records here.
+    std::string resultsFile;
+    // Heading of the report, e.g. the shader set.
+    std::string label = "scene shaders";
+    // Two results files to print side by side instead of running anything.
+    std::vector<std::string> compare;
+    bool help = false;
+};
+
+// Reads the command line (without the program name). Throws std::invalid_argument with a message
+// that names the offending option.
+Options parseOptions(const std::vector<std::string>& arguments);
+std::string usage();

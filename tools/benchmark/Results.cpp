@@ -1,0 +1,299 @@
+#include "Results.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <istream>
+#include <limits>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+
+namespace
+{
+const double Missing = std::numeric_limits<double>::quiet_NaN();
+
+std::string number(double value, int decimals = 2)
+{
+    if (std::isnan(value))
+        return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+// Right-aligned in `width` columns.
+std::string cell(const std::string& text, std::size_t width)
+{
+    return text.size() >= width ? " " + text : std::string(width - text.size(), ' ') + text;
+}
+
+std::string label(const std::string& text, std::size_t width)
+{
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+double medianOf(const Results& results, const std::string& key)
+{
+    const auto record = results.find(key);
+    return record ? record->median : Missing;
+}
+
+double p95Of(const Results& results, const std::string& key)
+{
+    const auto record = results.find(key);
+    return record ? record->p95 : Missing;
+}
+
+std::string fact(const Results& results, const std::string& name)
+{
+    const auto found = results.facts.find(name);
+    return found == results.facts.end() ? "?" : found->second;
+}
+
+std::string passTitle(const std::string& pass)
+{
+    std::string title = pass;
+    for (char& c : title)
+        if (c == '-')
+            c = ' ';
+    return title;
+}
+
+struct StartupPhase
+{
+    const char* key;
+    const char* title;
+};
+
+const StartupPhase StartupPhases[] = {
+    {"startup.window", "window and context"},
+    {"startup.shaders", "shader builds (9 programs)"},
+    {"startup.images", "images (2D textures and the sky's cube map)"},
+    {"startup.meshes", "meshes (5 files; the bodies load them again)"},
+    {"startup.scene", "renderer and scene objects"},
+    {"startup.first-frame", "first frame (JIT of shader variants)"},
+    {"startup.total", "total, entry to first presented frame"},
+    {"startup.program-total", "total less the mesh pre-load (the program's share)"},
+};
+
+std::string verdict(bool met)
+{
+    return met ? "met" : "MISSED";
+}
+} // namespace
+
+void Results::add(const std::string& key, double median, double p95)
+{
+    records.push_back({key, median, p95});
+}
+
+std::optional<Record> Results::find(const std::string& key) const
+{
+    for (const Record& record : records)
+        if (record.key == key)
+            return record;
+    return std::nullopt;
+}
+
+std::vector<std::string> Results::poses() const
+{
+    const std::string suffix = ".frame.total";
+    std::vector<std::string> names;
+    for (const Record& record : records)
+        if (record.key.size() > suffix.size() &&
+            record.key.compare(record.key.size() - suffix.size(), suffix.size(), suffix) == 0)
+            names.push_back(record.key.substr(0, record.key.size() - suffix.size()));
+    return names;
+}
+
+const std::vector<std::string>& passNames()
+{
+    static const std::vector<std::string> names{"atmosphere-stages", "scene-pass",   "earth-data-copy",
+                                                "atmosphere-over-scene", "presentation", "bloom",
+                                                "lens-flare"};
+    return names;
+}
+
+void writeResults(std::ostream& out, const Results& results)
+{
+    out << "# Talvenmorquiddle frame benchmark: times in milliseconds, counts per frame\n";
+    for (const auto& [name, text] : results.facts)
+        out << "fact\t" << name << '\t' << text << '\n';
+    out.precision(std::numeric_limits<double>::max_digits10);
+    for (const Record& record : results.records)
+        out << record.key << '\t' << record.median << '\t' << record.p95 << '\n';
+}
+
+Results readResults(std::istream& in)
+{
+    Results results;
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line))
+    {
+        ++number;
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::vector<std::string> fields;
+        std::stringstream stream(line);
+        std::string field;
+        while (std::getline(stream, field, '\t'))
+            fields.push_back(field);
+        const auto fail = [&](const std::string& why) {
+            throw std::runtime_error("results line " + std::to_string(number) + ": " + why);
+        };
+        if (fields.size() != 3)
+            fail("expected three tab-separated fields");
+        if (fields[0] == "fact")
+        {
+            results.facts[fields[1]] = fields[2];
+            continue;
+        }
+        double values[2];
+        for (int i = 0; i < 2; ++i)
+        {
+            const std::string& text = fields[static_cast<std::size_t>(i) + 1];
+            char* end = nullptr;
+            values[i] = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0')
+                fail("\"" + text + "\" is not a number");
+        }
+        results.add(fields[0], values[0], values[1]);
+    }
+    return results;
+}
+
+std::string formatReport(const Results& results)
+{
+    std::ostringstream out;
+    out << fact(results, "label") << " at " << fact(results, "size") << ", " << fact(results, "frames")
+        << " timed frames per pose and phase after " << fact(results, "warmup") << " warm-up frames\n";
+    out << "Renderer: " << fact(results, "renderer") << ", OpenGL " << fact(results, "version") << "; "
+        << fact(results, "threads") << "; load average at start " << fact(results, "load") << "; "
+        << fact(results, "measured") << "\n";
+
+    const char* const kinds[] = {"cpu", "calls", "gpu", "serial"};
+    for (const std::string& pose : results.poses())
+    {
+        out << "\nPose " << pose << ": " << fact(results, "pose." + pose) << "\n";
+        out << label("  ms", 32) << cell("CPU (thread)", 16) << cell("calls (wall)", 16) << cell("GPU timer", 16)
+            << cell("serialised", 16) << cell("allocations", 13) << "\n";
+        out << label("", 32);
+        for (int i = 0; i < 4; ++i)
+            out << cell("median", 9) << cell("p95", 7);
+        out << cell("per frame", 13) << "\n";
+        const auto row = [&](const std::string& title, const std::string& part, int columns) {
+            out << label("  " + title, 32);
+            for (int i = 0; i < 4; ++i)
+            {
+                const std::string key = pose + "." + kinds[i] + "." + part;
+                if (i < columns)
+                    out << cell(number(medianOf(results, key)), 9) << cell(number(p95Of(results, key)), 7);
+                else
+                    out << label("", 16);
+            }
+            out << cell(number(medianOf(results, pose + ".alloc." + (part == "sum" ? std::string("frame") : part)), 0),
+                        13)
+                << "\n";
+        };
+        for (const std::string& pass : passNames())
+            row(passTitle(pass), pass, 4);
+        row("update and scene record", "update", 2);
+        row("sum of the passes", "sum", 4);
+        const auto line = [&](const std::string& title, const std::string& key) {
+            out << label("  " + title, 32) << label("", 16) << cell(number(medianOf(results, key)), 9)
+                << cell(number(p95Of(results, key)), 7) << "\n";
+        };
+        line("glFinish wait", pose + ".frame.finish");
+        line("swap", pose + ".frame.swap");
+        line("frame (calls, glFinish, swap)", pose + ".frame.total");
+        line("frame, passes serialised", pose + ".frame.serial-total");
+    }
+
+    if (results.find("startup.total"))
+    {
+        out << "\nStart-up (ms)\n";
+        for (const StartupPhase& phase : StartupPhases)
+        {
+            out << label(std::string("  ") + phase.title, 56) << cell(number(medianOf(results, phase.key), 1), 9)
+                << "\n";
+            // The items of a phase, e.g. "startup.shaders.Earth", right under it.
+            const std::string prefix = std::string(phase.key) + ".";
+            for (const Record& record : results.records)
+                if (record.key.compare(0, prefix.size(), prefix) == 0)
+                    out << label("      " + record.key.substr(prefix.size()), 56) << cell(number(record.median, 1), 9)
+                        << "\n";
+        }
+    }
+
+    if (const auto frames = results.find("allocations.frames"))
+    {
+        out << "\nAllocations over " << number(frames->median, 0)
+            << " more frames: " << number(medianOf(results, "allocations.total"), 0) << " in all, "
+            << number(medianOf(results, "allocations.per-frame"), 2) << " per frame\n";
+    }
+    if (results.find("memory.rss-start"))
+        out << "Resident size: " << number(medianOf(results, "memory.rss-start"), 1) << " MiB before the frames, "
+            << number(medianOf(results, "memory.rss-end"), 1) << " MiB after them\n";
+    return out.str();
+}
+
+std::string formatComparison(const Results& scene, const Results& trivial)
+{
+    std::ostringstream out;
+    out << "Frame cost: " << fact(scene, "label") << " beside " << fact(trivial, "label")
+        << " (same targets, clears and draws)\n";
+    out << "Size " << fact(scene, "size") << "; renderer " << fact(scene, "renderer") << "; "
+        << fact(scene, "threads") << "; measured " << fact(scene, "measured") << ", load average "
+        << fact(scene, "load") << " / " << fact(trivial, "load") << "\n";
+    out << "Columns: medians in ms; \"ours\" is what the scene's shaders add to the pass structure. llvmpipe\n"
+           "renders a target tile by tile across all the draws queued for it, so the timer queries of passes\n"
+           "that share a target overlap (the bloom's blend and the lens flare on the window); the serialised\n"
+           "wall time, each pass followed by glFinish, does not.\n";
+
+    for (const std::string& pose : scene.poses())
+    {
+        out << "\nPose " << pose << ": " << fact(scene, "pose." + pose) << "\n";
+        out << label("  pass", 26) << cell("GPU timer", 27) << cell("serialised wall", 27) << "\n";
+        out << label("", 26);
+        for (int i = 0; i < 2; ++i)
+            out << cell("scene", 9) << cell("trivial", 9) << cell("ours", 9);
+        out << "\n";
+        const auto row = [&](const std::string& title, const std::string& gpuKey, const std::string& serialKey) {
+            out << label("  " + title, 26);
+            for (const std::string& key : {gpuKey, serialKey})
+            {
+                const double mine = medianOf(scene, key);
+                const double base = medianOf(trivial, key);
+                out << cell(number(mine), 9) << cell(number(base), 9) << cell(number(mine - base), 9);
+            }
+            out << "\n";
+        };
+        for (const std::string& pass : passNames())
+            row(passTitle(pass), pose + ".gpu." + pass, pose + ".serial." + pass);
+        row("sum of the passes", pose + ".gpu.sum", pose + ".serial.sum");
+
+        const double mine = medianOf(scene, pose + ".frame.total");
+        const double base = medianOf(trivial, pose + ".frame.total");
+        const double ratio = mine / base;
+        out << "  frame (calls, glFinish, swap): " << number(mine) << " ms (p95 "
+            << number(p95Of(scene, pose + ".frame.total")) << ") against " << number(base) << " ms: ratio "
+            << number(ratio) << ", target at most " << number(FrameRatioTarget) << ": "
+            << (std::isnan(ratio) ? std::string("no figure") : verdict(ratio <= FrameRatioTarget)) << "\n";
+        out << "  CPU time of the frame loop's own work (main thread, passes and updates): "
+            << number(medianOf(scene, pose + ".cpu.sum") + medianOf(scene, pose + ".cpu.update")) << " ms against "
+            << number(medianOf(trivial, pose + ".cpu.sum") + medianOf(trivial, pose + ".cpu.update")) << " ms\n";
+        out << "  allocations per frame: " << number(medianOf(scene, pose + ".alloc.frame"), 0) << "\n";
+    }
+
+    out << "\nStart-up, entry to first presented frame (ms)\n";
+    out << label("  phase", 56) << cell("scene", 9) << cell("trivial", 9) << "\n";
+    for (const StartupPhase& phase : StartupPhases)
+        out << label(std::string("  ") + phase.title, 56) << cell(number(medianOf(scene, phase.key), 1), 9)
+            << cell(number(medianOf(trivial, phase.key), 1), 9) << "\n";
+    const double startup = medianOf(scene, "startup.program-total");
+    out << "  target under " << number(StartupTargetMs, 0) << " ms: "
+        << (std::isnan(startup) ? std::string("no figure") : verdict(startup < StartupTargetMs)) << "\n";
+    return out.str();
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <iosfwd>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One figure: a median and a 95th percentile (for counts: a median and a maximum).
+struct Record
+{
+    std::string key;
+    double median;
+    double p95;
+};
+
+// A run's figures. Keys: "<pose>.<cpu|gpu|serial|alloc>.<pass>", "<pose>.frame.<part>",
+// "startup.<phase>", "memory.<what>", "allocations.<what>". Text facts (renderer, size, time) in `facts`.
+struct Results
+{
+    std::map<std::string, std::string> facts;
+    std::vector<Record> records;
+
+    void add(const std::string& key, double median, double p95);
+    std::optional<Record> find(const std::string& key) const;
+    // The poses that have a frame total, in the order they were recorded.
+    std::vector<std::string> poses() const;
+};
+
+// The passes of one frame, in the order the frame loop runs them.
+const std::vector<std::string>& passNames();
+
+// Tab-separated: "fact<TAB>name<TAB>text" and "<key><TAB>median<TAB>p95" lines; '#' starts a comment.
+void writeResults(std::ostream& out, const Results& results);
+// Throws std::runtime_error naming the line of the first malformed record.
+Results readResults(std::istream& in);
+
+// The frame's target: at most this many times the cost of the same passes with trivial shaders.
+constexpr double FrameRatioTarget = 1.5;
+// Start-up to the first presented frame, in milliseconds.
+constexpr double StartupTargetMs = 2000.0;
+
+// Human-readable report of one run.
+std::string formatReport(const Results& results);
+// The scene's run beside the trivial shaders' run, with what the scene's own shading adds to each pass.
+std::string formatComparison(const Results& scene, const Results& trivial);

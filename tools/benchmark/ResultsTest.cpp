@@ -1,0 +1,168 @@
+#include "Results.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+
+namespace
+{
+// A run with one pose whose frame costs `frame` ms and a start-up of `startup` ms.
+Results run(const std::string& label, double frame, double startup)
+{
+    Results results;
+    results.facts["label"] = label;
+    results.facts["pose.earth"] = "5 units from the Earth";
+    for (const std::string& pass : passNames())
+    {
+        results.add("earth.gpu." + pass, frame / 10.0, frame / 8.0);
+        results.add("earth.serial." + pass, frame / 9.0, frame / 7.0);
+    }
+    results.add("earth.frame.total", frame, frame * 1.1);
+    results.add("startup.total", startup + 100.0, startup + 100.0);
+    results.add("startup.meshes", 100.0, 100.0);
+    results.add("startup.program-total", startup, startup);
+    return results;
+}
+
+std::string lineWith(const std::string& text, const std::string& start)
+{
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.find(start) != std::string::npos)
+            return line;
+    return "";
+}
+} // namespace
+
+TEST(ResultsTest, RecordsSurviveTheFile)
+{
+    Results results;
+    results.facts["renderer"] = "llvmpipe (LLVM 15.0.6, 256 bits)";
+    results.facts["label"] = "scene shaders";
+    results.add("earth.gpu.scene-pass", 31.25, 40.0625);
+    results.add("sun.alloc.frame", 13.0, 14.0);
+    // Digits beyond a printed report's, so the comparison is made on the measured values.
+    results.add("startup.total", 1234.567890123, 1234.567890123);
+    results.add("moon.gpu.lens-flare", std::numeric_limits<double>::quiet_NaN(), 0.0);
+
+    std::stringstream file;
+    writeResults(file, results);
+    const Results read = readResults(file);
+
+    EXPECT_EQ(read.facts, results.facts);
+    ASSERT_EQ(read.records.size(), results.records.size());
+    for (std::size_t i = 0; i < results.records.size(); ++i)
+    {
+        const Record& expected = results.records[i];
+        const Record& actual = read.records[i];
+        EXPECT_EQ(actual.key, expected.key);
+        if (std::isnan(expected.median))
+            EXPECT_TRUE(std::isnan(actual.median)) << expected.key;
+        else
+            EXPECT_EQ(actual.median, expected.median) << expected.key;
+        EXPECT_EQ(actual.p95, expected.p95) << expected.key;
+    }
+}
+
+TEST(ResultsTest, NamesTheLineOfABadRecord)
+{
+    struct Case
+    {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"# comment\nearth.frame.total\t1\n", "results line 2: expected three tab-separated fields"},
+        {"earth.frame.total\t1\t2\t3\n", "results line 1: expected three tab-separated fields"},
+        {"\nearth.frame.total 1 2\n", "results line 2: expected three tab-separated fields"},
+        {"earth.frame.total\tfast\t2\n", "results line 1: \"fast\" is not a number"},
+        {"earth.frame.total\t1\t2ms\n", "results line 1: \"2ms\" is not a number"},
+        {"earth.frame.total\t\t2\n", "results line 1: \"\" is not a number"},
+    };
+    for (const Case& c : cases)
+    {
+        std::istringstream file(c.text);
+        try
+        {
+            readResults(file);
+            ADD_FAILURE() << c.text << " was read";
+        }
+        catch (const std::runtime_error& error)
+        {
+            EXPECT_STREQ(error.what(), c.message);
+        }
+    }
+}
+
+TEST(ResultsTest, PosesInRecordedOrder)
+{
+    Results results;
+    results.add("sun.frame.finish", 1.0, 1.0);
+    results.add("sun.frame.total", 1.0, 1.0);
+    results.add("earth.gpu.bloom", 1.0, 1.0);
+    results.add("earth.frame.total", 1.0, 1.0);
+    results.add("startup.total", 1.0, 1.0);
+    EXPECT_EQ(results.poses(), (std::vector<std::string>{"sun", "earth"}));
+}
+
+TEST(ResultsTest, ComparisonJudgesTheTargets)
+{
+    struct Case
+    {
+        double sceneFrame;
+        double trivialFrame;
+        double startup;
+        const char* frameVerdict;
+        const char* startupVerdict;
+    };
+    const Case cases[] = {
+        {150.0, 100.0, 1999.0, "ratio 1.50, target at most 1.50: met", "target under 2000 ms: met"},
+        {151.0, 100.0, 2000.0, "ratio 1.51, target at most 1.50: MISSED", "target under 2000 ms: MISSED"},
+        {90.0, 100.0, 500.0, "ratio 0.90, target at most 1.50: met", "target under 2000 ms: met"},
+    };
+    for (const Case& c : cases)
+    {
+        const std::string table =
+            formatComparison(run("scene shaders", c.sceneFrame, c.startup), run("trivial", c.trivialFrame, 10.0));
+        EXPECT_NE(lineWith(table, "frame (calls, glFinish, swap)").find(c.frameVerdict), std::string::npos) << table;
+        EXPECT_NE(lineWith(table, "target under").find(c.startupVerdict), std::string::npos) << table;
+    }
+}
+
+TEST(ResultsTest, ComparisonShowsWhatTheSceneAddsToEachPass)
+{
+    const std::string table = formatComparison(run("scene shaders", 100.0, 900.0), run("trivial", 60.0, 400.0));
+    // GPU: 10.00 against 6.00, 4.00 ours; serialised: 11.11 against 6.67, 4.44 ours.
+    const std::string row = lineWith(table, "  scene pass");
+    EXPECT_NE(row.find("10.00     6.00     4.00    11.11     6.67     4.44"), std::string::npos) << table;
+    EXPECT_NE(lineWith(table, "total less the mesh pre-load").find("900.0    400.0"), std::string::npos) << table;
+}
+
+TEST(ResultsTest, MissingFiguresAreShownAsMissing)
+{
+    Results trivial;
+    trivial.facts["label"] = "trivial";
+    const std::string table = formatComparison(run("scene shaders", 100.0, 900.0), trivial);
+    EXPECT_NE(lineWith(table, "frame (calls, glFinish, swap)").find("against - ms: ratio -"), std::string::npos)
+        << table;
+    EXPECT_NE(lineWith(table, "frame (calls, glFinish, swap)").find("no figure"), std::string::npos) << table;
+}
+
+TEST(ResultsTest, ReportListsEveryPassOfEveryPose)
+{
+    Results results = run("scene shaders", 100.0, 900.0);
+    results.add("startup.shaders", 300.0, 300.0);
+    results.add("startup.shaders.Earth", 120.5, 120.5);
+    const std::string report = formatReport(results);
+    for (const char* title : {"atmosphere stages", "scene pass", "earth data copy", "atmosphere over scene",
+                              "presentation", "bloom", "lens flare"})
+        EXPECT_NE(lineWith(report, std::string("  ") + title).find("10.00  12.50    11.11  14.29"), std::string::npos)
+            << title << report;
+    EXPECT_NE(lineWith(report, "frame (calls, glFinish, swap)").find("100.00 110.00"), std::string::npos) << report;
+    // A phase's items sit under it.
+    EXPECT_NE(lineWith(report, "      Earth").find("120.5"), std::string::npos) << report;
+}
