@@ -1,6 +1,6 @@
 // The built benchmark on the real scene at a small size: every pass of every pose and every start-up
 // phase must be measured, and the figures must fit together.
-#include "BenchmarkGLTest.h"
+#include "GLContext.h"
 
 #include "Process.h"
 #include "Results.h"

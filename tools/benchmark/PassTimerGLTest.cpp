@@ -1,4 +1,5 @@
-#include "BenchmarkGLTest.h"
+#include "GLContext.h"
+#include "GLObjects.h"
 
 #include "PassTimer.h"
 
@@ -21,13 +22,16 @@ const char* const BusyFragment = "#version 410 core\n"
                                  "}\n";
 } // namespace
 
-class PassTimerGLTest : public BenchmarkGLTest
+class PassTimerGLTest : public GLTest
 {
 protected:
     void SetUp() override
     {
-        BenchmarkGLTest::SetUp();
-        m_Program = buildProgram(CornerVertex, BusyFragment);
+        GLTest::SetUp();
+        m_Program = linkProgram(CornerVertex, BusyFragment);
+        GLint linked = GL_FALSE;
+        glGetProgramiv(m_Program, GL_LINK_STATUS, &linked);
+        ASSERT_EQ(linked, GL_TRUE);
         glGenFramebuffers(1, &m_Framebuffer);
         glBindFramebuffer(GL_FRAMEBUFFER, m_Framebuffer);
         glGenTextures(1, &m_Texture);
@@ -59,7 +63,7 @@ protected:
         glDeleteTextures(1, &m_Texture);
         glDeleteProgram(m_Program);
         glViewport(0, 0, 64, 64);
-        BenchmarkGLTest::TearDown();
+        GLTest::TearDown();
     }
 
     // Covers `side` x `side` pixels with the busy program.

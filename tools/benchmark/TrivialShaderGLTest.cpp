@@ -1,6 +1,6 @@
 // The trivial programs must keep the pass structure of the real ones: the same stages, outputs and
 // geometry, so that the same pixels are drawn, with none of the shading.
-#include "BenchmarkGLTest.h"
+#include "GLContext.h"
 
 #include "Capture.h"
 #include "Shader.h"
@@ -105,7 +105,7 @@ const ProgramCase Programs[] = {
 };
 
 // A directory whose shader/ is the trivial set, as scripts/benchmark.sh arranges it.
-class TrivialShaderGLTest : public BenchmarkGLTest
+class TrivialShaderGLTest : public GLTest
 {
 protected:
     TrivialShaderGLTest()
