@@ -1,33 +1,10 @@
 #include "Poses.h"
 
 #include "Camera.h"
-#include "Model.h"
+#include "FakeBody.h"
 
 #include <gtest/gtest.h>
 
-namespace
-{
-// A body standing still at a chosen place; the camera only asks for its position.
-class StillBody : public Resource::IModel
-{
-public:
-    explicit StillBody(const glm::vec4& position)
-        : m_Position(position)
-    {
-    }
-    void render() override {}
-    void setMatrices(const glm::mat4&, const glm::mat4&) override {}
-    void setParent(IModel*) override {}
-    glm::mat4 getModelMatrix() override { return glm::mat4(1.0f); }
-    glm::vec4 getPosition() override { return m_Position; }
-    void setLightPosition(const glm::vec4&) override {}
-    void update(float, int) override {}
-    float getSize() override { return 1.0f; }
-
-private:
-    glm::vec4 m_Position;
-};
-} // namespace
 
 TEST(PosesTest, TheTourDistancesInTourOrder)
 {
@@ -65,7 +42,7 @@ TEST(PosesTest, CameraHoldsOnTheBodyLookingAlongX)
     for (const Pose& pose : allPoses())
         for (const glm::vec4& place : places)
         {
-            StillBody body(place);
+            FakeBody body(place);
             Camera::Camera camera(keys, 1200, 960, 0.1f, 0.01f);
             camera.setTarget(&body);
             camera.setAnimation(holdAnimation(&body, pose.distance));
