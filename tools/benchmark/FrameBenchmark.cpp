@@ -12,6 +12,8 @@
 #include "Renderer.h"
 #include "Sun.h"
 
+#include "Picture.h"
+
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
@@ -19,6 +21,7 @@
 #include <chrono>
 #include <cstdint>
 #include <ctime>
+#include <stdexcept>
 
 namespace
 {
@@ -270,6 +273,35 @@ void FrameBenchmark::timePose(const Pose& pose, const Options& options, Results&
     addSummary(results, pose.name + ".frame.swap", calls.swap);
     addSummary(results, pose.name + ".frame.serial-total", serial.total);
     addSummary(results, pose.name + ".frame.total", calls.total);
+}
+
+void FrameBenchmark::savePicture(const Pose& pose, const std::filesystem::path& directory)
+{
+    update(0.0f);
+    for (std::size_t pass = 0; pass < PassCount; ++pass)
+        runPass(pass);
+
+    int viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    Screenshots::Picture picture;
+    picture.width = viewport[2];
+    picture.height = viewport[3];
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 3;
+    std::string bottomUp(rowBytes * static_cast<std::size_t>(picture.height), '\0');
+    // The finished frame, before the swap that would leave the back buffer undefined.
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, picture.width, picture.height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    glfwSwapBuffers(m_pWindow);
+
+    picture.rgb.reserve(bottomUp.size());
+    for (int row = picture.height - 1; row >= 0; --row)
+        picture.rgb.append(bottomUp, static_cast<std::size_t>(row) * rowBytes, rowBytes);
+    std::filesystem::create_directories(directory);
+    const std::filesystem::path file = directory / (pose.name + ".png");
+    if (!Screenshots::writePng(picture, file))
+        throw std::runtime_error("could not write " + file.string());
 }
 
 void FrameBenchmark::countAllocations(const std::vector<const Pose*>& poses, int frames, int warmup, Results& results)

@@ -6,6 +6,7 @@
 #include "Scene.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -46,6 +47,8 @@ public:
     // Warm-up, then the pipelined frames (CPU time of the calls, timer queries, glFinish, swap) and
     // the serialised frames (each pass followed by glFinish) of the current pose.
     void timePose(const Pose& pose, const Options& options, Results& results);
+    // One more frame of the current pose, written as `directory`/<pose>.png.
+    void savePicture(const Pose& pose, const std::filesystem::path& directory);
     // `frames` more frames split among `poses`, each share after `warmup` uncounted frames, keeping
     // only the allocation count (and, when tracing, the call stacks).
     void countAllocations(const std::vector<const Pose*>& poses, int frames, int warmup, Results& results);

@@ -61,6 +61,8 @@ Options parseOptions(const std::vector<std::string>& arguments)
             options.traceAllocations = true;
         else if (option == "--results")
             options.resultsFile = value();
+        else if (option == "--pictures")
+            options.picturesDirectory = value();
         else if (option == "--label")
             options.label = value();
         else if (option == "--poses")
@@ -96,6 +98,7 @@ std::string usage()
            "  --allocation-frames N     N more frames, cycling the poses, counting allocations only\n"
            "  --trace-allocations       print where the frame loop's allocations come from\n"
            "  --results FILE            also write the figures as tab-separated records\n"
+           "  --pictures DIR            also write each pose's frame as DIR/<pose>.png\n"
            "  --label TEXT              heading of the report\n"
            "  --compare REAL TRIVIAL    print two results files side by side and exit\n";
 }

@@ -19,6 +19,8 @@ struct Options
     bool traceAllocations = false;
     // Also write the results as tab-separated records here.
     std::string resultsFile;
+    // Also write each pose's frame as DIR/<pose>.png, to compare pictures before and after a change.
+    std::string picturesDirectory;
     // Heading of the report, e.g. the shader set.
     std::string label = "scene shaders";
     // Two results files to print side by side instead of running anything.

@@ -36,9 +36,10 @@ TEST(OptionsTest, ReadsEveryOption)
     }
 
     const Options options = parseOptions({"--results", "out.tsv", "--label", "trivial shaders", "--trace-allocations",
-                                          "--compare", "a.tsv", "b.tsv", "--help"});
+                                          "--pictures", "shots", "--compare", "a.tsv", "b.tsv", "--help"});
     EXPECT_EQ(options.resultsFile, "out.tsv");
     EXPECT_EQ(options.label, "trivial shaders");
+    EXPECT_EQ(options.picturesDirectory, "shots");
     EXPECT_TRUE(options.traceAllocations);
     EXPECT_EQ(options.compare, (std::vector<std::string>{"a.tsv", "b.tsv"}));
     EXPECT_TRUE(options.help);

@@ -84,9 +84,17 @@ int run(const Options& options, Clock::time_point entry)
     std::vector<const Pose*> poses;
     for (const std::string& name : options.poses)
         poses.push_back(findPose(name));
-    if (options.frames > 0)
-        for (const Pose* pose : poses)
+    for (const Pose* pose : poses)
+    {
+        if (options.frames > 0)
             benchmark.timePose(*pose, options, results);
+        if (!options.picturesDirectory.empty())
+        {
+            if (options.frames == 0)
+                benchmark.setPose(*pose);
+            benchmark.savePicture(*pose, options.picturesDirectory);
+        }
+    }
     if (options.allocationFrames > 0)
         benchmark.countAllocations(poses, options.allocationFrames, options.warmup, results);
     results.add("memory.rss-end", residentMiB(), residentMiB());
