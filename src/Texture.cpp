@@ -101,9 +101,13 @@ GLuint loadCubeMap(const std::string& positiveX, const std::string& negativeX, c
     glGenTextures(1, &texture);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_CUBE_MAP, texture);
+    Image image;
     for (GLenum face = 0; face < 6; ++face)
     {
-        const Image image = decode(faces[face]);
+        // A face that names the same file as the one before reuses its pixels: the sky box gives one
+        // image for all six faces, and decoding it six times was a third of the start-up.
+        if (face == 0 || faces[face] != faces[face - 1])
+            image = decode(faces[face]);
         if (!image.pixels)
             throw std::runtime_error("Could not load cubemap-texture");
         uploadRGB(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, GL_RGB, image);

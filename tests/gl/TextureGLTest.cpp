@@ -282,6 +282,8 @@ TEST_F(CubeMapGLTest, UploadsSixFacesInOrderWithTrilinearFilterAndEdgeClamp)
     const std::vector<Case> cases = {
         {"six different faces", {0, 1, 2, 3, 4, 5}},
         {"one file six times", {3, 3, 3, 3, 3, 3}},
+        // Runs of one file share a decode; the faces after a run must not keep its pixels.
+        {"runs of repeated files", {2, 2, 5, 5, 5, 2}},
     };
     const std::vector<std::string> files = writeFaces(6, "face");
     GLuint previous = 0;
