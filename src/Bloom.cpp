@@ -40,6 +40,9 @@ void Bloom::render(Framebuffer& target, Framebuffer& source)
     const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     const int count = static_cast<int>(m_BloomFramebuffers.size());
 
+    // Clears and draws alike are skipped when nothing glowed: the levels are read only by the blend below.
+    if (m_GlowQuery != 0)
+        glBeginConditionalRender(m_GlowQuery, GL_QUERY_WAIT);
     // Each level is blurred from the one before; only the first reads the scene's glow.
     m_BloomFramebuffers[0].bind(true, black);
     m_BloomRenderer.draw(source.m_Textures[1], 0);
@@ -57,6 +60,20 @@ void Bloom::render(Framebuffer& target, Framebuffer& source)
     // The levels of square blur (after both axes were halved) are added, the coarser ones stronger.
     for (int i = 1; i < count; i += 2)
         m_BlendRenderer.draw(m_BloomFramebuffers[static_cast<std::size_t>(i)].m_Textures[0], i < count / 2 ? 12 : 20);
+    if (m_GlowQuery != 0)
+        glEndConditionalRender();
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
+}
+
+void Bloom::beginGlowCount()
+{
+    if (m_GlowQuery == 0)
+        glGenQueries(1, &m_GlowQuery);
+    glBeginQuery(GL_ANY_SAMPLES_PASSED, m_GlowQuery);
+}
+
+void Bloom::endGlowCount()
+{
+    glEndQuery(GL_ANY_SAMPLES_PASSED);
 }

@@ -87,6 +87,22 @@ void Renderer::renderScenePass(Scene& scene)
     scene.earth->setLightPosition(scene.sun->getPosition());
     scene.earth->setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
     scene.earth->render();
+
+    countGlow(scene);
+}
+
+void Renderer::countGlow(Scene& scene)
+{
+    // Only the Sun writes glow, and the Moon and the Earth write black glow where they hide it. The
+    // Sun once more, writing nothing, passes the depth test where its own depth is still in front:
+    // the same program and vertices give the same depths. If none of it is left, the bloom is skipped.
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glDepthFunc(GL_LEQUAL);
+    m_Bloom.beginGlowCount();
+    scene.sun->render();
+    m_Bloom.endGlowCount();
+    glDepthFunc(GL_LESS);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 void Renderer::copyEarthData()

@@ -19,7 +19,7 @@ public:
 
     // The atmosphere's shell and shadow faces into the atmosphere target.
     void renderAtmosphereStages(Scene& scene);
-    // Sky, Sun, Moon and Earth into the scene target.
+    // Sky, Sun, Moon and Earth into the scene target, then whether anything of the Sun is left to glow.
     void renderScenePass(Scene& scene);
     // The Earth's data into the atmosphere target, where the last stage reads it.
     void copyEarthData();
@@ -36,6 +36,10 @@ public:
     QuadRenderer m_QuadRenderer;
     LenseFlare m_LenseFlare;
     Bloom m_Bloom;
+
+private:
+    // Counts the Sun's pixels that the Moon and the Earth left visible, for the bloom.
+    void countGlow(Scene& scene);
 };
 
 } // namespace Renderer

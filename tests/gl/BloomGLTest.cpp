@@ -136,6 +136,52 @@ TEST_F(BloomGLTest, BlackGlowAddsNothingEvenAfterABrightFrame)
     EXPECT_EQ(0.0f, worst);
 }
 
+TEST_F(BloomGLTest, SkipsItsPassesOnlyWhenTheCountedDrawPassedNoSample)
+{
+    Bloom bloom(Size, Size);
+    const std::array<float, 4> base = {0.2f, 0.4f, 0.6f, 0.8f};
+    const struct
+    {
+        const char* name;
+        GLenum depthFunction;
+        bool adds;
+    } cases[] = {
+        {"nothing counted", GL_NEVER, false},
+        {"samples counted", GL_ALWAYS, true},
+        // The same count twice in a row: a stale or reused query must not stick.
+        {"nothing counted again", GL_NEVER, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        // A bright glow, which an unconditional bloom would always spread.
+        paintGlow(24, 24, 16);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Target.m_Fbo);
+        glDepthFunc(c.depthFunction);
+        bloom.beginGlowCount();
+        bloom.m_BlendRenderer.draw(m_Source.m_Textures[1], 12);
+        bloom.endGlowCount();
+        glDepthFunc(GL_LESS);
+        fillTarget(base);
+
+        bloom.render(m_Target, m_Source);
+
+        const std::vector<float> image = readImage(m_Target);
+        float change = 0.0f;
+        for (std::size_t i = 0; i < image.size(); ++i)
+            change = std::max(change, std::abs(image[i] - base[i % 4]));
+        if (c.adds)
+            EXPECT_GT(change, 0.05f);
+        else
+            EXPECT_EQ(0.0f, change);
+        // Whether skipped or not, the bloom leaves the same state behind.
+        GLState::Snapshot state = GLState::capture();
+        EXPECT_EQ(static_cast<GLint>(m_Target.m_Fbo), state["draw framebuffer"]);
+        EXPECT_EQ(GL_TRUE, state["depth test"]);
+        EXPECT_EQ(GL_FALSE, state["blend"]);
+    }
+}
+
 TEST_F(BloomGLTest, BrightSpotSpreadsIntoASmoothHaloAddedOntoTheTarget)
 {
     Bloom bloom(Size, Size);

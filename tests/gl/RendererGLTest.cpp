@@ -218,6 +218,47 @@ TEST_F(RendererGLTest, FrameEndsOnTheWindowWithItsImageAndTheStateTheEffectsExpe
     }
 }
 
+TEST_F(RendererGLTest, CountsGlowOnlyWhereSomeOfTheSunIsLeftInFront)
+{
+    const struct
+    {
+        const char* name;
+        Resource::IModel* body;
+        float distance;
+        float angle;
+        bool glows;
+    } cases[] = {
+        {"the Sun in the middle", s_pObjects->sun.get(), 20.0f, glm::half_pi<float>(), true},
+        // From beyond the Moon towards -x: the Moon and the Earth stand in front of the Sun.
+        {"the Sun behind the Moon", s_pObjects->moon.get(), 0.8f, glm::pi<float>(), false},
+        // A frame that counted nothing must not keep the next from counting.
+        {"the Sun in the middle again", s_pObjects->sun.get(), 20.0f, glm::half_pi<float>(), true},
+        // Towards +x from the Earth's night side: the Sun is behind the eye.
+        {"the Sun behind the eye", s_pObjects->earth.get(), 5.0f, 0.0f, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        lookAt(c.body, c.distance, c.angle);
+        Scene frame = scene();
+        s_pRenderer->render(frame);
+
+        ASSERT_NE(0u, s_pRenderer->m_Bloom.m_GlowQuery);
+        GLuint anySample = 2;
+        glGetQueryObjectuiv(s_pRenderer->m_Bloom.m_GlowQuery, GL_QUERY_RESULT, &anySample);
+        EXPECT_EQ(c.glows ? GL_TRUE : GL_FALSE, anySample);
+        // The count agrees with the glow the frame left behind.
+        float brightest = 0.0f;
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x)
+            {
+                const std::array<float, 4> glow = scenePixel(1, {x, y});
+                brightest = std::max({brightest, glow[0], glow[1], glow[2]});
+            }
+        EXPECT_EQ(c.glows, brightest > 0.0f) << "brightest glow " << brightest;
+    }
+}
+
 TEST_F(RendererGLTest, ZeroRenderSizeFailsWithTheFramebufferError)
 {
     const struct
