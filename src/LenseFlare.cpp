@@ -127,6 +127,10 @@ void LenseFlare::render(Framebuffer& target, Framebuffer& source, Resource::IMod
     for (const FlareElement& element : m_Elements)
     {
         const FlarePlacement placement = placeFlareElement(element, sx, sy, w, sunSize, aspect);
+        // A ghost still on the Sun's disc has strength 0: it would blend with alpha 0 and leave every
+        // pixel as it is, yet cost a draw of up to the whole screen.
+        if (!(placement.strength > 0.0f))
+            continue;
         std::array<float, 12> square;
         for (std::size_t i = 0; i < square.size(); ++i)
             square[i] = m_Square[i] * placement.halfSize + (i % 2 == 0 ? placement.centerX : placement.centerY);

@@ -166,16 +166,19 @@ TEST_F(LenseFlareGLTest, SunOffScreenBehindTheEyeOrHiddenDrawsNothing)
     }
 }
 
-TEST_F(LenseFlareGLTest, VisibleSunDrawsAllSevenElementsAndLeavesBlendingOff)
+TEST_F(LenseFlareGLTest, VisibleSunDrawsEveryElementOffItsDiscAndLeavesBlendingOff)
 {
     const struct
     {
         const char* name;
         glm::vec4 position;
+        GLuint triangles;
     } cases[] = {
-        {"centre", glm::vec4(0.0f, 0.0f, 0.0f, 1.0f)},
-        {"upper left", placeOnScreen(-0.7f, 0.6f, 30.0f)},
-        {"on the bottom edge", placeOnScreen(0.2f, -0.999f, 10.0f)},
+        // Every ghost lies on the Sun's disc, where its strength is 0: only the two shines are drawn.
+        {"centre", glm::vec4(0.0f, 0.0f, 0.0f, 1.0f), 4},
+        // With w = 30 the disc's radius is 1/6: the nearest ghost, a quarter of the way to the centre, is off it.
+        {"upper left", placeOnScreen(-0.7f, 0.6f, 30.0f), 14},
+        {"on the bottom edge", placeOnScreen(0.2f, -0.999f, 30.0f), 14},
     };
     for (const auto& c : cases)
     {
@@ -186,7 +189,7 @@ TEST_F(LenseFlareGLTest, VisibleSunDrawsAllSevenElementsAndLeavesBlendingOff)
         glEnable(GL_CULL_FACE);
         glViewport(0, 0, 3, 3);
 
-        EXPECT_EQ(14u, renderCounting(sun));
+        EXPECT_EQ(c.triangles, renderCounting(sun));
 
         GLState::Snapshot state = GLState::capture();
         EXPECT_EQ(static_cast<GLint>(m_TargetBuffer.m_Fbo), state["draw framebuffer"]);
@@ -221,7 +224,8 @@ TEST_F(LenseFlareGLTest, SunExactlyOnTheRightEdgeReadsTheLastColumn)
         position.x = std::nextafter(position.x, screenOf(position).x < 1.0f ? outwards : -outwards);
     ASSERT_EQ(1.0f, screenOf(position).x) << "no float position lands exactly on the edge";
 
-    FakeBody sun(position, 5.0f);
+    // Small enough that every ghost is off its disc and drawn.
+    FakeBody sun(position, 1.0f);
     // Only the last column glows, where the Sun's centre is.
     const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     const float glow[4] = {1.0f, 1.0f, 1.0f, 1.0f};

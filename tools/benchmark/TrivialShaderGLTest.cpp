@@ -90,9 +90,11 @@ bool isSampler(GLenum type)
 }
 
 // The uniforms that place the geometry or set how finely it is cut ("stage" moves the atmosphere's
-// shell in front of the eye): without them a trivial program would draw other pixels than the real one.
-const char* const GeometryUniforms[] = {"modelMat",         "viewMat",        "projectionMat",  "viewMatrix",
-                                        "projectionMatrix", "TessLevelInner", "TessLevelOuter", "stage"};
+// shell in front of the eye, the flare's box bounds its square): without them a trivial program would
+// draw other pixels than the real one.
+const char* const GeometryUniforms[] = {"modelMat",       "viewMat",        "projectionMat", "viewMatrix",
+                                        "projectionMatrix", "TessLevelInner", "TessLevelOuter", "stage",
+                                        "effectPosX",     "effectPosY",     "effectWidth",   "effectHeight"};
 
 struct ProgramCase
 {
