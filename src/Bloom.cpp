@@ -1,6 +1,27 @@
 #include "Bloom.h"
 
+#include <algorithm>
+#include <array>
 #include <cassert>
+#include <cmath>
+
+namespace
+{
+// How far a "Bloom" pass spreads what it reads, in its source's texels along the pass's axis: four taps
+// on either side at most four texels apart, the linear filter's neighbour, and one to spare. The
+// shader's kernel must stay within it.
+constexpr float PassReach = 18.0f;
+
+// Restricts drawing to `region` of a width x height target, a pixel wider on every side for rounding.
+void scissorTo(const ScreenRegion& region, int width, int height)
+{
+    const int x0 = std::max(0, static_cast<int>(std::floor(region.minX * static_cast<float>(width))) - 1);
+    const int y0 = std::max(0, static_cast<int>(std::floor(region.minY * static_cast<float>(height))) - 1);
+    const int x1 = std::min(width, static_cast<int>(std::ceil(region.maxX * static_cast<float>(width))) + 1);
+    const int y1 = std::min(height, static_cast<int>(std::ceil(region.maxY * static_cast<float>(height))) + 1);
+    glScissor(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
+}
+} // namespace
 
 std::vector<std::pair<int, int>> bloomLevelSizes(int width, int height)
 {
@@ -15,6 +36,18 @@ std::vector<std::pair<int, int>> bloomLevelSizes(int width, int height)
         sizes.emplace_back(width, height);
     }
     return sizes;
+}
+
+ScreenRegion widenRegion(const ScreenRegion& region, float dx, float dy)
+{
+    return {std::max(0.0f, region.minX - dx), std::max(0.0f, region.minY - dy), std::min(1.0f, region.maxX + dx),
+            std::min(1.0f, region.maxY + dy)};
+}
+
+ScreenRegion spreadRegion(const ScreenRegion& region, bool alongX, int sourceTexels)
+{
+    const float reach = PassReach / static_cast<float>(std::max(1, sourceTexels));
+    return widenRegion(region, alongX ? reach : 0.0f, alongX ? 0.0f : reach);
 }
 
 Bloom::Bloom(int width, int height)
@@ -43,13 +76,26 @@ void Bloom::render(Framebuffer& target, Framebuffer& source)
     // Clears and draws alike are skipped when nothing glowed: the levels are read only by the blend below.
     if (m_GlowQuery != 0)
         glBeginConditionalRender(m_GlowQuery, GL_QUERY_WAIT);
-    // Each level is blurred from the one before; only the first reads the scene's glow.
-    m_BloomFramebuffers[0].bind(true, black);
-    m_BloomRenderer.draw(source.m_Textures[1], 0);
-    for (int i = 1; i < count; ++i)
+    // Each level is blurred from the one before; only the first reads the scene's glow. A level is
+    // cleared whole and drawn only where light can have spread to: the rest stays black, as drawing it would leave it.
+    std::array<ScreenRegion, LevelCount> lit{};
+    ScreenRegion region = m_GlowRegion;
+    int sourceWidth = source.m_Width;
+    int sourceHeight = source.m_Height;
+    for (int i = 0; i < count; ++i)
     {
-        m_BloomFramebuffers[static_cast<std::size_t>(i)].bind(true, black);
-        m_BloomRenderer.draw(m_BloomFramebuffers[static_cast<std::size_t>(i - 1)].m_Textures[0], i);
+        Framebuffer& level = m_BloomFramebuffers[static_cast<std::size_t>(i)];
+        const bool alongX = i % 2 == 0;
+        region = spreadRegion(region, alongX, alongX ? sourceWidth : sourceHeight);
+        level.bind(true, black);
+        glEnable(GL_SCISSOR_TEST);
+        scissorTo(region, level.m_Width, level.m_Height);
+        m_BloomRenderer.draw(i == 0 ? source.m_Textures[1] : m_BloomFramebuffers[static_cast<std::size_t>(i - 1)].m_Textures[0], i);
+        glDisable(GL_SCISSOR_TEST);
+        if (i < LevelCount)
+            lit[static_cast<std::size_t>(i)] = region;
+        sourceWidth = level.m_Width;
+        sourceHeight = level.m_Height;
     }
 
     target.bind(false, black);
@@ -57,9 +103,20 @@ void Bloom::render(Framebuffer& target, Framebuffer& source)
     glBlendEquation(GL_FUNC_ADD);
     glBlendFunc(GL_ONE, GL_ONE);
     glDisable(GL_DEPTH_TEST);
+    glEnable(GL_SCISSOR_TEST);
     // The levels of square blur (after both axes were halved) are added, the coarser ones stronger.
     for (int i = 1; i < count; i += 2)
-        m_BlendRenderer.draw(m_BloomFramebuffers[static_cast<std::size_t>(i)].m_Textures[0], i < count / 2 ? 12 : 20);
+    {
+        const Framebuffer& level = m_BloomFramebuffers[static_cast<std::size_t>(i)];
+        // Magnified, a level's texel reaches its neighbours' pixels through the linear filter.
+        const ScreenRegion added = i < LevelCount ? widenRegion(lit[static_cast<std::size_t>(i)],
+                                                                1.0f / static_cast<float>(level.m_Width),
+                                                                1.0f / static_cast<float>(level.m_Height))
+                                                  : ScreenRegion{};
+        scissorTo(added, target.m_Width, target.m_Height);
+        m_BlendRenderer.draw(level.m_Textures[0], i < count / 2 ? 12 : 20);
+    }
+    glDisable(GL_SCISSOR_TEST);
     if (m_GlowQuery != 0)
         glEndConditionalRender();
     glEnable(GL_DEPTH_TEST);

@@ -11,6 +11,23 @@
 // Sizes of the ten blur levels: width and height halved in turn.
 std::vector<std::pair<int, int>> bloomLevelSizes(int width, int height);
 
+// A rectangle of an image in coordinates from 0 to 1 across it, the same for every level of the bloom.
+struct ScreenRegion
+{
+    float minX = 0.0f;
+    float minY = 0.0f;
+    float maxX = 1.0f;
+    float maxY = 1.0f;
+};
+
+// `region` widened by `dx` and `dy` on either side, kept within the image.
+ScreenRegion widenRegion(const ScreenRegion& region, float dx, float dy);
+
+// Where one "Bloom" pass can leave light, given where its source held light: `region` widened along
+// the pass's axis by the filter's reach in `sourceTexels` (the source's texel count along that axis),
+// and kept within the image.
+ScreenRegion spreadRegion(const ScreenRegion& region, bool alongX, int sourceTexels);
+
 // Spreads the scene's glow attachment through ten shrinking levels and adds five of them to the target.
 class Bloom
 {
@@ -33,4 +50,7 @@ public:
     Renderer::QuadRenderer m_BlendRenderer;
     // The occlusion query of the last bracket; 0 until the first.
     GLuint m_GlowQuery = 0;
+    // Where the glow attachment may hold light; the passes draw no further than that light can spread,
+    // since everywhere else they would only write and add black. The whole image unless told otherwise.
+    ScreenRegion m_GlowRegion;
 };

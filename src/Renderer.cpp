@@ -7,6 +7,8 @@
 #include "SkyBox.h"
 #include "Sun.h"
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace Renderer
@@ -18,7 +20,50 @@ constexpr float Infinity = std::numeric_limits<float>::infinity();
 // Float attachments keep +infinity, "no surface here"; 8-bit ones clamp it to 1.
 constexpr float SceneClearColor[4] = {0.0f, 0.0f, Infinity, 0.0f};
 constexpr float WindowClearColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+
+// The outline of a circle (centre `across` sideways and `depth` ahead of the eye, radius `radius`)
+// seen from the eye, as the tangents of its two edges; nothing when the eye is inside or the circle
+// reaches behind the eye.
+bool tangentRange(float across, float depth, float radius, float& lowest, float& highest)
+{
+    const float tangentSquared = across * across + depth * depth - radius * radius;
+    if (!(tangentSquared > 0.0f))
+        return false;
+    const float t = std::sqrt(tangentSquared);
+    // The centre's direction turned by the angle whose sine is radius / distance, either way.
+    const float depthA = across * radius + depth * t;
+    const float depthB = -across * radius + depth * t;
+    if (!(depthA > 0.0f && depthB > 0.0f))
+        return false;
+    const float a = (across * t - depth * radius) / depthA;
+    const float b = (across * t + depth * radius) / depthB;
+    lowest = std::min(a, b);
+    highest = std::max(a, b);
+    return true;
+}
 } // namespace
+
+ScreenRegion sphereScreenRegion(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& centre,
+                                float radius)
+{
+    // Only a centred perspective projection maps a direction's tangent straight to the screen.
+    const bool centredPerspective = projection[2][0] == 0.0f && projection[2][1] == 0.0f &&
+                                    projection[2][3] == -1.0f && projection[3][3] == 0.0f;
+    const glm::vec3 eye = glm::vec3(view * glm::vec4(centre, 1.0f));
+    float minX = 0.0f;
+    float maxX = 0.0f;
+    float minY = 0.0f;
+    float maxY = 0.0f;
+    if (!centredPerspective || !(radius >= 0.0f) || !tangentRange(eye.x, -eye.z, radius, minX, maxX) ||
+        !tangentRange(eye.y, -eye.z, radius, minY, maxY))
+        return ScreenRegion{};
+    const auto toImage = [](float ndc) { return std::clamp(ndc * 0.5f + 0.5f, 0.0f, 1.0f); };
+    const float x0 = projection[0][0] * minX;
+    const float x1 = projection[0][0] * maxX;
+    const float y0 = projection[1][1] * minY;
+    const float y1 = projection[1][1] * maxY;
+    return {toImage(std::min(x0, x1)), toImage(std::min(y0, y1)), toImage(std::max(x0, x1)), toImage(std::max(y0, y1))};
+}
 
 Renderer::Renderer(int width, int height)
     : m_Width(width)
@@ -98,6 +143,9 @@ void Renderer::countGlow(Scene& scene)
     // the same program and vertices give the same depths. If none of it is left, the bloom is skipped.
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDepthFunc(GL_LEQUAL);
+    // The Sun's mesh lies within the sphere of its size; its glow can be nowhere else.
+    m_Bloom.m_GlowRegion = sphereScreenRegion(scene.camera->getViewMatrix(), scene.camera->getProjectionMatrix(),
+                                              glm::vec3(scene.sun->getPosition()), scene.sun->getSize());
     m_Bloom.beginGlowCount();
     scene.sun->render();
     m_Bloom.endGlowCount();

@@ -6,8 +6,16 @@
 #include "QuadRenderer.h"
 #include "Scene.h"
 
+#include <glm/glm.hpp>
+
 namespace Renderer
 {
+
+// Where a sphere (world centre and radius) can appear on the screen, as a region of the image: the
+// exact bounds of its perspective outline, or the whole image when the sphere reaches behind the eye
+// or the projection is not a centred perspective one.
+ScreenRegion sphereScreenRegion(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& centre,
+                                float radius);
 
 // Composes one frame: atmosphere stages, the scene target, and the copy onto the window.
 class Renderer

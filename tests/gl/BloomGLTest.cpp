@@ -182,6 +182,63 @@ TEST_F(BloomGLTest, SkipsItsPassesOnlyWhenTheCountedDrawPassedNoSample)
     }
 }
 
+TEST_F(BloomGLTest, DrawingOnlyWhereTheGlowCanSpreadChangesNoPixel)
+{
+    // Large enough that the fine levels' regions are much smaller than the image.
+    constexpr int Large = 256;
+    Bloom bloom(Large, Large);
+    Framebuffer source = makeFramebuffer(Large, Large, 2);
+    Framebuffer target = makeFramebuffer(Large, Large, 1, {0});
+    const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const auto bloomOnce = [&](int x0, int y0, int side, const ScreenRegion& region) {
+        source.bind(true, black);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(x0, y0, side, side);
+        glClearBufferfv(GL_COLOR, 1, white);
+        glDisable(GL_SCISSOR_TEST);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.m_Fbo);
+        glClearBufferfv(GL_COLOR, 0, black);
+        bloom.m_GlowRegion = region;
+        bloom.render(target, source);
+        std::vector<float> image(static_cast<std::size_t>(Large * Large * 4));
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, target.m_Fbo);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        glReadPixels(0, 0, Large, Large, GL_RGBA, GL_FLOAT, image.data());
+        return image;
+    };
+    const struct
+    {
+        const char* name;
+        int x0;
+        int y0;
+        int side;
+    } spots[] = {{"in the middle", 120, 100, 9}, {"in a corner", 0, 0, 5}, {"on the right edge", 250, 40, 6}};
+    for (const auto& spot : spots)
+    {
+        SCOPED_TRACE(spot.name);
+        const float scale = 1.0f / static_cast<float>(Large);
+        // The region is the lit square exactly, as the renderer computes it for the Sun.
+        const ScreenRegion lit{static_cast<float>(spot.x0) * scale, static_cast<float>(spot.y0) * scale,
+                               static_cast<float>(spot.x0 + spot.side) * scale,
+                               static_cast<float>(spot.y0 + spot.side) * scale};
+        const std::vector<float> everywhere = bloomOnce(spot.x0, spot.y0, spot.side, ScreenRegion{});
+        const std::vector<float> withinRegion = bloomOnce(spot.x0, spot.y0, spot.side, lit);
+        std::size_t differing = 0;
+        float lightest = 0.0f;
+        for (std::size_t i = 0; i < everywhere.size(); ++i)
+        {
+            differing += everywhere[i] != withinRegion[i] ? 1 : 0;
+            lightest = std::max(lightest, everywhere[i]);
+        }
+        EXPECT_GT(lightest, 0.0f);
+        EXPECT_EQ(0u, differing);
+    }
+    GLint scissor = GL_TRUE;
+    glGetIntegerv(GL_SCISSOR_TEST, &scissor);
+    EXPECT_EQ(GL_FALSE, scissor);
+}
+
 TEST_F(BloomGLTest, BrightSpotSpreadsIntoASmoothHaloAddedOntoTheTarget)
 {
     Bloom bloom(Size, Size);

@@ -66,4 +66,53 @@ TEST(BloomLevelSizes, SizesBelowThirtyTwoReachZeroAtTheLevelsThatMakeConstructio
     }
 }
 
+TEST(BloomRegions, APassSpreadsLightAlongItsOwnAxisOnlyAndStaysInTheImage)
+{
+    const ScreenRegion spot{0.4f, 0.5f, 0.45f, 0.6f};
+    // 18 texels of a 180-texel source: a tenth of the image.
+    const ScreenRegion acrossX = spreadRegion(spot, true, 180);
+    EXPECT_FLOAT_EQ(0.3f, acrossX.minX);
+    EXPECT_FLOAT_EQ(0.55f, acrossX.maxX);
+    EXPECT_EQ(spot.minY, acrossX.minY);
+    EXPECT_EQ(spot.maxY, acrossX.maxY);
+    const ScreenRegion acrossY = spreadRegion(spot, false, 36);
+    EXPECT_EQ(spot.minX, acrossY.minX);
+    EXPECT_EQ(spot.maxX, acrossY.maxX);
+    EXPECT_FLOAT_EQ(0.0f, acrossY.minY);
+    EXPECT_FLOAT_EQ(1.0f, acrossY.maxY);
+
+    // Ten passes from a dot on a 1200 x 960 screen: the fine levels stay near the dot, every level
+    // holds the one before, and the five passes along x reach 18 texels of 1200, 600, 300, 150 and 75.
+    ScreenRegion region{0.5f, 0.5f, 0.5f, 0.5f};
+    ScreenRegion previous = region;
+    int sourceWidth = 1200;
+    int sourceHeight = 960;
+    int level = 0;
+    for (const auto& [width, height] : bloomLevelSizes(1200, 960))
+    {
+        const bool alongX = level % 2 == 0;
+        region = spreadRegion(region, alongX, alongX ? sourceWidth : sourceHeight);
+        EXPECT_LE(region.minX, previous.minX) << "level " << level;
+        EXPECT_GE(region.maxX, previous.maxX) << "level " << level;
+        EXPECT_LE(region.minY, previous.minY) << "level " << level;
+        EXPECT_GE(region.maxY, previous.maxY) << "level " << level;
+        if (level == 1)
+        {
+            EXPECT_LT(region.maxX - region.minX, 0.05f);
+        }
+        previous = region;
+        sourceWidth = width;
+        sourceHeight = height;
+        ++level;
+    }
+    EXPECT_NEAR(0.5f - 0.465f, region.minX, 1.0e-5f);
+    EXPECT_NEAR(0.5f + 0.465f, region.maxX, 1.0e-5f);
+
+    const ScreenRegion widened = widenRegion({0.01f, 0.2f, 0.99f, 0.3f}, 0.02f, 0.1f);
+    EXPECT_EQ(0.0f, widened.minX);
+    EXPECT_EQ(1.0f, widened.maxX);
+    EXPECT_FLOAT_EQ(0.1f, widened.minY);
+    EXPECT_FLOAT_EQ(0.4f, widened.maxY);
+}
+
 } // namespace

@@ -1,0 +1,106 @@
+// Where the renderer tells the bloom the Sun can glow: the sphere's outline on the screen.
+#include "Renderer.h"
+
+#include <glm/gtc/constants.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+// The camera's projection: 45 (radians, as the camera passes it), 1200 x 960, near 0.1, far 100.
+const glm::mat4 Projection = glm::perspective(45.0f, 1200.0f / 960.0f, 0.1f, 100.0f);
+
+bool isWholeImage(const ScreenRegion& region)
+{
+    return region.minX == 0.0f && region.minY == 0.0f && region.maxX == 1.0f && region.maxY == 1.0f;
+}
+
+TEST(SphereScreenRegion, BoundsTheProjectedSphereTightly)
+{
+    const struct
+    {
+        const char* name;
+        glm::vec3 eye;
+        glm::vec3 centre;
+        float radius;
+    } cases[] = {
+        {"ahead", {0.0f, 0.0f, 20.0f}, {0.0f, 0.0f, 0.0f}, 5.0f},
+        {"up and to the right", {-6.0f, -3.0f, 20.0f}, {0.0f, 0.0f, 0.0f}, 2.0f},
+        {"close, filling the screen", {0.0f, 0.0f, 5.5f}, {0.0f, 0.0f, 0.0f}, 5.0f},
+        {"low and left, far", {30.0f, 10.0f, 60.0f}, {0.0f, 0.0f, 0.0f}, 5.0f},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        // The eye looks along -z from its place.
+        const glm::mat4 view = glm::lookAt(c.eye, c.eye - glm::vec3(0.0f, 0.0f, 1.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+        const ScreenRegion region = Renderer::sphereScreenRegion(view, Projection, c.centre, c.radius);
+
+        // Points all over the sphere's surface project inside the region and reach its edges.
+        float minX = 1.0f;
+        float minY = 1.0f;
+        float maxX = 0.0f;
+        float maxY = 0.0f;
+        constexpr int Steps = 400;
+        for (int i = 0; i <= Steps; ++i)
+            for (int j = 0; j < Steps; ++j)
+            {
+                const float polar = glm::pi<float>() * static_cast<float>(i) / Steps;
+                const float azimuth = glm::two_pi<float>() * static_cast<float>(j) / Steps;
+                const glm::vec3 point = c.centre + c.radius * glm::vec3(std::sin(polar) * std::cos(azimuth),
+                                                                        std::sin(polar) * std::sin(azimuth),
+                                                                        std::cos(polar));
+                const glm::vec4 clip = Projection * view * glm::vec4(point, 1.0f);
+                const float x = std::clamp(clip.x / clip.w * 0.5f + 0.5f, 0.0f, 1.0f);
+                const float y = std::clamp(clip.y / clip.w * 0.5f + 0.5f, 0.0f, 1.0f);
+                minX = std::min(minX, x);
+                minY = std::min(minY, y);
+                maxX = std::max(maxX, x);
+                maxY = std::max(maxY, y);
+            }
+        constexpr float Slack = 1.0e-4f;
+        EXPECT_LE(region.minX, minX + Slack);
+        EXPECT_LE(region.minY, minY + Slack);
+        EXPECT_GE(region.maxX, maxX - Slack);
+        EXPECT_GE(region.maxY, maxY - Slack);
+        // Tight: a sampled point lies within a few thousandths of every edge.
+        EXPECT_NEAR(region.minX, minX, 3.0e-3f);
+        EXPECT_NEAR(region.minY, minY, 3.0e-3f);
+        EXPECT_NEAR(region.maxX, maxX, 3.0e-3f);
+        EXPECT_NEAR(region.maxY, maxY, 3.0e-3f);
+    }
+}
+
+TEST(SphereScreenRegion, WholeImageWhenTheOutlineIsNotBounded)
+{
+    const glm::mat4 view = glm::lookAt(glm::vec3(0.0f, 0.0f, 20.0f), glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+    const struct
+    {
+        const char* name;
+        glm::mat4 view;
+        glm::mat4 projection;
+        glm::vec3 centre;
+        float radius;
+    } cases[] = {
+        {"eye inside the sphere", view, Projection, {0.0f, 0.0f, 18.0f}, 5.0f},
+        {"sphere reaching behind the eye", view, Projection, {3.0f, 0.0f, 20.0f}, 2.0f},
+        {"sphere wholly behind the eye", view, Projection, {0.0f, 0.0f, 40.0f}, 2.0f},
+        {"orthographic projection", view, glm::ortho(-1.0f, 1.0f, -1.0f, 1.0f, 0.1f, 100.0f), {0.0f, 0.0f, 0.0f}, 1.0f},
+        {"off-centre projection", view, glm::frustum(-0.1f, 0.3f, -0.1f, 0.1f, 0.1f, 100.0f), {0.0f, 0.0f, 0.0f}, 1.0f},
+        {"radius not a number", view, Projection, {0.0f, 0.0f, 0.0f}, std::nanf("")},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(isWholeImage(Renderer::sphereScreenRegion(c.view, c.projection, c.centre, c.radius))) << c.name;
+
+    // Beside the screen, the region is squeezed against its edge: empty, but still ordered.
+    const ScreenRegion aside = Renderer::sphereScreenRegion(view, Projection, {40.0f, 0.0f, 0.0f}, 1.0f);
+    EXPECT_EQ(1.0f, aside.minX);
+    EXPECT_EQ(1.0f, aside.maxX);
+    EXPECT_LE(aside.minY, aside.maxY);
+}
+
+} // namespace
