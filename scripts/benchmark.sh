@@ -6,8 +6,11 @@
 #
 #   scripts/benchmark.sh [--quick] [benchmark options, e.g. --frames 30 --poses earth,sun]
 #
-# --quick: few frames and one start-up run, to check that everything works. Options after it go to both
-# benchmark runs (see build/release/benchmark --help). Run it while the machine is otherwise idle.
+# The two shader sets run in turn, three rounds of each (20 timed frames per pose and phase a round),
+# and each figure is the median of its rounds: load that drifts during the runs, as it does on a shared
+# machine, then falls on both sides of the ratio. --quick: one round of few frames and one start-up
+# run, to check that everything works. Options after it go to every benchmark run (see
+# build/release/benchmark --help). Run it while the machine is otherwise idle.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -18,11 +21,13 @@ fi
 
 startup_runs=5
 allocation_frames=1000
-benchmark_args=()
+rounds=3
+benchmark_args=(--frames 20)
 if [[ "${1:-}" == "--quick" ]]; then
   shift
   startup_runs=1
   allocation_frames=60
+  rounds=1
   benchmark_args=(--frames 5 --warmup 2)
 fi
 benchmark_args+=("$@")
@@ -42,11 +47,26 @@ ln -s "$root/models" "$work/trivial/models"
 
 echo "Load average before the runs: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 echo
-(cd "$work/scene" && "$build/benchmark" --label "scene shaders" --results "$work/scene.tsv" "${benchmark_args[@]}")
+# The first round's full reports are shown; later rounds only add to the medians.
+scene_rounds=()
+trivial_rounds=()
+for ((round = 1; round <= rounds; round++)); do
+  for set in scene trivial; do
+    results="$work/$set-$round.tsv"
+    (cd "$work/$set" && "$build/benchmark" --label "$set shaders" --results "$results" "${benchmark_args[@]}") \
+      >"$work/$set-$round.txt"
+    if ((round == 1)); then
+      cat "$work/$set-$round.txt"
+      echo
+    fi
+  done
+  scene_rounds+=("$work/scene-$round.tsv")
+  trivial_rounds+=("$work/trivial-$round.tsv")
+  echo "Round $round of $rounds done."
+done
 echo
-(cd "$work/trivial" && "$build/benchmark" --label "trivial shaders" --results "$work/trivial.tsv" "${benchmark_args[@]}")
-echo
-"$build/benchmark" --compare "$work/scene.tsv" "$work/trivial.tsv"
+join() { local IFS=,; echo "$*"; }
+"$build/benchmark" --compare "$(join "${scene_rounds[@]}")" "$(join "${trivial_rounds[@]}")"
 
 # The demo itself, from its start to the return of its first buffer swap (and glFinish), measured by a
 # preloaded wrapper of glfwSwapBuffers that records the time and ends the process. Mesa keeps compiled

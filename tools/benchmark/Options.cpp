@@ -100,5 +100,6 @@ std::string usage()
            "  --results FILE            also write the figures as tab-separated records\n"
            "  --pictures DIR            also write each pose's frame as DIR/<pose>.png\n"
            "  --label TEXT              heading of the report\n"
-           "  --compare REAL TRIVIAL    print two results files side by side and exit\n";
+           "  --compare REAL TRIVIAL    print two results files side by side and exit; each may be a\n"
+           "                            comma-separated list of rounds, merged by the median of each figure\n";
 }

@@ -1,5 +1,8 @@
 #include "Results.h"
 
+#include "Statistics.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -164,6 +167,33 @@ Results readResults(std::istream& in)
     return results;
 }
 
+Results mergeRounds(const std::vector<Results>& rounds)
+{
+    Results merged;
+    if (rounds.empty())
+        return merged;
+    merged.facts = rounds.front().facts;
+    merged.facts["rounds"] = std::to_string(rounds.size());
+    std::vector<std::string> keys;
+    for (const Results& round : rounds)
+        for (const Record& record : round.records)
+            if (std::find(keys.begin(), keys.end(), record.key) == keys.end())
+                keys.push_back(record.key);
+    for (const std::string& key : keys)
+    {
+        std::vector<double> medians;
+        std::vector<double> p95s;
+        for (const Results& round : rounds)
+            if (const auto record = round.find(key))
+            {
+                medians.push_back(record->median);
+                p95s.push_back(record->p95);
+            }
+        merged.add(key, median(medians), median(p95s));
+    }
+    return merged;
+}
+
 std::string formatReport(const Results& results)
 {
     std::ostringstream out;
@@ -247,6 +277,9 @@ std::string formatComparison(const Results& scene, const Results& trivial)
     out << "Size " << fact(scene, "size") << "; renderer " << fact(scene, "renderer") << "; "
         << fact(scene, "threads") << "; measured " << fact(scene, "measured") << ", load average "
         << fact(scene, "load") << " / " << fact(trivial, "load") << "\n";
+    if (scene.facts.count("rounds") && scene.facts.at("rounds") != "1")
+        out << "Figures: medians of " << fact(scene, "rounds") << " rounds of each, taken in turn, so that load\n"
+            << "drifting during the runs falls on both sides (the facts above are the first round's).\n";
     out << "Columns: medians in ms; \"ours\" is what the scene's shaders add to the pass structure. llvmpipe\n"
            "renders a target tile by tile across all the draws queued for it, so the timer queries of passes\n"
            "that share a target overlap (the bloom's blend and the lens flare on the window); the serialised\n"

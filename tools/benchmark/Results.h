@@ -35,6 +35,11 @@ void writeResults(std::ostream& out, const Results& results);
 // Throws std::runtime_error naming the line of the first malformed record.
 Results readResults(std::istream& in);
 
+// Several runs of the same kind as one: every figure the median of the runs' figures (medians and 95th
+// percentiles each on their own), in the first run's order; a figure missing from some runs is taken from
+// the others. The first run's facts, with "rounds" set to the number of runs.
+Results mergeRounds(const std::vector<Results>& rounds);
+
 // The frame's target: at most this many times the cost of the same passes with trivial shaders.
 constexpr double FrameRatioTarget = 1.5;
 // Start-up to the first presented frame, in milliseconds.

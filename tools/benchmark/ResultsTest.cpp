@@ -109,6 +109,32 @@ TEST(ResultsTest, PosesInRecordedOrder)
     EXPECT_EQ(results.poses(), (std::vector<std::string>{"sun", "earth"}));
 }
 
+TEST(ResultsTest, RoundsMergeIntoTheMedianOfEachFigure)
+{
+    // Load that drifts between rounds moves single rounds; the median of three keeps the middle one.
+    std::vector<Results> rounds{run("scene", 100.0, 1000.0), run("scene", 300.0, 900.0), run("scene", 120.0, 1500.0)};
+    rounds[1].facts["label"] = "second round";
+    rounds[2].add("earth.alloc.frame", 21.0, 21.0);
+
+    const Results merged = mergeRounds(rounds);
+    EXPECT_EQ(merged.facts.at("label"), "scene");
+    EXPECT_EQ(merged.facts.at("rounds"), "3");
+    ASSERT_TRUE(merged.find("earth.frame.total"));
+    EXPECT_DOUBLE_EQ(merged.find("earth.frame.total")->median, 120.0);
+    EXPECT_DOUBLE_EQ(merged.find("earth.frame.total")->p95, 132.0);
+    EXPECT_DOUBLE_EQ(merged.find("startup.program-total")->median, 1000.0);
+    // Only one round has it: that round's figure.
+    ASSERT_TRUE(merged.find("earth.alloc.frame"));
+    EXPECT_DOUBLE_EQ(merged.find("earth.alloc.frame")->median, 21.0);
+    // The first round's order, then what later rounds add.
+    ASSERT_EQ(merged.records.size(), rounds[0].records.size() + 1);
+    for (std::size_t i = 0; i < rounds[0].records.size(); ++i)
+        EXPECT_EQ(merged.records[i].key, rounds[0].records[i].key);
+    EXPECT_EQ(merged.records.back().key, "earth.alloc.frame");
+
+    EXPECT_TRUE(mergeRounds({}).records.empty());
+}
+
 TEST(ResultsTest, ComparisonJudgesTheTargets)
 {
     struct Case

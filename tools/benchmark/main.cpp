@@ -13,6 +13,7 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
@@ -119,17 +120,25 @@ int run(const Options& options, Clock::time_point entry)
     return 0;
 }
 
+// A comma-separated list of results files, the rounds of one kind of run, merged into one.
+Results readRounds(const std::string& files)
+{
+    std::vector<Results> rounds;
+    std::stringstream list(files);
+    std::string file;
+    while (std::getline(list, file, ','))
+    {
+        std::ifstream in(file);
+        if (!in)
+            throw std::runtime_error("could not read " + file);
+        rounds.push_back(readResults(in));
+    }
+    return mergeRounds(rounds);
+}
+
 int compare(const Options& options)
 {
-    Results sets[2];
-    for (int i = 0; i < 2; ++i)
-    {
-        std::ifstream in(options.compare[static_cast<std::size_t>(i)]);
-        if (!in)
-            throw std::runtime_error("could not read " + options.compare[static_cast<std::size_t>(i)]);
-        sets[i] = readResults(in);
-    }
-    std::cout << formatComparison(sets[0], sets[1]);
+    std::cout << formatComparison(readRounds(options.compare[0]), readRounds(options.compare[1]));
     return 0;
 }
 } // namespace
