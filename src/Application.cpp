@@ -12,16 +12,28 @@
 #include "Scene.h"
 #include "SkyBox.h"
 #include "Sun.h"
+#include "Texture.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace
 {
 const char* const ConfigurationFile = "Talvenmorquiddle.ini";
+} // namespace
+
+std::vector<std::string> sceneImages()
+{
+    std::vector<std::string> paths = LenseFlare::images();
+    paths.push_back(Resource::SkyBox::image());
+    for (const auto& textures : {Resource::Earth::textures(), Resource::Moon::textures(), Resource::Sun::textures()})
+        for (const Resource::TextureSlot& slot : textures)
+            paths.push_back(slot.file);
+    return paths;
 }
 
 void applyWindowHints()
@@ -57,6 +69,10 @@ void Application::loadConfig()
 
 void Application::initialize()
 {
+    // Decoding the images is the longest part of the start-up: it runs beside the window's and the
+    // programs' creation, and the loaders find the pixels ready.
+    Texture::decodeAhead(sceneImages());
+
     if (!glfwInit())
         throw "";
 

@@ -51,14 +51,20 @@ std::vector<FlareElement> makeFlareElements(GLuint shine1, GLuint shine2, GLuint
     };
 }
 
+std::vector<std::string> LenseFlare::images()
+{
+    return {"models/flare/shine1.bmp", "models/flare/shine2.bmp", "models/flare/hexafull.bmp"};
+}
+
 LenseFlare::LenseFlare(int width, int height)
     : m_Width(static_cast<unsigned int>(width))
     , m_Height(static_cast<unsigned int>(height))
 {
     Texture::TextureCache& textures = Texture::TextureCache::instance();
-    const GLuint shine1 = textures.load("models/flare/shine1.bmp");
-    const GLuint shine2 = textures.load("models/flare/shine2.bmp");
-    const GLuint hexagon = textures.load("models/flare/hexafull.bmp");
+    const std::vector<std::string> files = images();
+    const GLuint shine1 = textures.load(files[0]);
+    const GLuint shine2 = textures.load(files[1]);
+    const GLuint hexagon = textures.load(files[2]);
     m_Elements = makeFlareElements(shine1, shine2, hexagon);
 
     const std::vector<float> square = Renderer::makeQuadVertices();

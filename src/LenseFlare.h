@@ -7,6 +7,7 @@
 #include <glm/glm.hpp>
 
 #include <array>
+#include <string>
 #include <vector>
 
 namespace Resource
@@ -50,6 +51,8 @@ class LenseFlare
 {
 public:
     LenseFlare(int width, int height);
+    // The images of the elements: the two shines and the ghosts' hexagon.
+    static std::vector<std::string> images();
     void render(Framebuffer& target, Framebuffer& source, Resource::IModel& sun, const Scene& scene);
 
     std::vector<FlareElement> m_Elements;

@@ -19,6 +19,11 @@ glm::mat4 rotationOnly(const glm::mat4& view)
     return glm::mat4(glm::mat3(view));
 }
 
+std::string SkyBox::image()
+{
+    return SkyImage;
+}
+
 SkyBox::SkyBox()
 {
     m_CubeMap = Texture::loadCubeMap(SkyImage, SkyImage, SkyImage, SkyImage, SkyImage, SkyImage);

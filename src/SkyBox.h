@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 #include <glm/glm.hpp>
 
+#include <string>
 #include <vector>
 
 namespace Resource
@@ -16,6 +17,8 @@ class SkyBox
 {
 public:
     SkyBox();
+    // The image on every face of the cube.
+    static std::string image();
     void setViewProjection(const glm::mat4& view, const glm::mat4& projection);
     void draw();
 

@@ -3,8 +3,12 @@
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
 
+#include <atomic>
+#include <exception>
+#include <future>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 namespace Texture
 {
@@ -25,12 +29,46 @@ struct Image
 };
 
 // Decodes to tightly packed RGB; no vertical flip, so the file's first row is texture row 0.
-Image decode(const std::string& path)
+Image readImage(const std::string& path)
 {
     Image image;
     int channels = 0;
     image.pixels.reset(stbi_load(path.c_str(), &image.width, &image.height, &channels, 3));
     return image;
+}
+
+constexpr int AheadWorkers = 2;
+
+// Images being decoded ahead, by path. Only the main thread touches the map; the workers fill the
+// promises behind its futures.
+struct AheadDecodes
+{
+    ~AheadDecodes()
+    {
+        // Images nobody loaded (a start-up that failed early) are finished and dropped at exit.
+        for (std::thread& worker : workers)
+            worker.join();
+    }
+
+    std::map<std::string, std::future<Image>> pending;
+    std::vector<std::thread> workers;
+};
+
+AheadDecodes& aheadDecodes()
+{
+    static AheadDecodes decodes;
+    return decodes;
+}
+
+Image decode(const std::string& path)
+{
+    AheadDecodes& ahead = aheadDecodes();
+    const auto found = ahead.pending.find(path);
+    if (found == ahead.pending.end())
+        return readImage(path);
+    std::future<Image> decoded = std::move(found->second);
+    ahead.pending.erase(found);
+    return decoded.get();
 }
 
 // Rows of 3-byte pixels are not 4-byte aligned for every width: upload with alignment 1.
@@ -44,6 +82,41 @@ void uploadRGB(GLenum target, GLint internalFormat, const Image& image)
     glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
 }
 } // namespace
+
+void decodeAhead(const std::vector<std::string>& paths)
+{
+    struct Jobs
+    {
+        std::vector<std::string> paths;
+        std::vector<std::promise<Image>> images;
+        std::atomic<std::size_t> next{0};
+    };
+    auto jobs = std::make_shared<Jobs>();
+    AheadDecodes& ahead = aheadDecodes();
+    jobs->images.reserve(paths.size());
+    for (const std::string& path : paths)
+    {
+        if (ahead.pending.count(path))
+            continue;
+        jobs->paths.push_back(path);
+        jobs->images.emplace_back();
+        ahead.pending.emplace(path, jobs->images.back().get_future());
+    }
+    for (int i = 0; i < AheadWorkers && !jobs->paths.empty(); ++i)
+        ahead.workers.emplace_back([jobs] {
+            for (std::size_t job = jobs->next++; job < jobs->paths.size(); job = jobs->next++)
+            {
+                try
+                {
+                    jobs->images[job].set_value(readImage(jobs->paths[job]));
+                }
+                catch (...)
+                {
+                    jobs->images[job].set_exception(std::current_exception());
+                }
+            }
+        });
+}
 
 void setFilter(Filter filter)
 {

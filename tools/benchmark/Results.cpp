@@ -72,7 +72,7 @@ struct StartupPhase
 const StartupPhase StartupPhases[] = {
     {"startup.window", "window and context"},
     {"startup.shaders", "shader builds (9 programs)"},
-    {"startup.images", "images (2D textures and the sky's cube map)"},
+    {"startup.images", "images (waits for their decoding, uploads, mipmaps)"},
     {"startup.meshes", "meshes (5 files; the bodies load them again)"},
     {"startup.scene", "renderer and scene objects"},
     {"startup.first-frame", "first frame (JIT of shader variants)"},

@@ -49,14 +49,16 @@ std::string glText(GLenum name)
 // The programs in the order the program builds them; only the Earth's has tessellation stages.
 const char* const ProgramNames[] = {"Quad", "LenseFlare", "Bloom", "Blend", "SkyBox",
                                     "Earth", "Atmosphere", "Moon", "Sun"};
-// The lens flare's images; the bodies' come from their own tables.
-const char* const FlareImages[] = {"models/flare/shine1.bmp", "models/flare/shine2.bmp", "models/flare/hexafull.bmp"};
 } // namespace
 
 StartedScene startUp(const Options& options, Results& results)
 {
     StartedScene started;
     BenchmarkScene& scene = started.objects;
+    // As the program does: the images decode on worker threads while the window and programs are made.
+    const std::vector<std::string> images = sceneImages();
+    const std::string skyImage = Resource::SkyBox::image();
+    Texture::decodeAhead(images);
     timed(results, "startup.window", [&] {
         if (!glfwInit())
             throw std::runtime_error("glfwInit failed (no display?)");
@@ -86,13 +88,10 @@ StartedScene startUp(const Options& options, Results& results)
                       [&] { Shader::getProgram(name, std::string(name) == "Earth"); });
         });
         timed(results, "startup.images", [&] {
-            std::vector<std::string> images(std::begin(FlareImages), std::end(FlareImages));
-            for (const auto& slots : {Resource::Earth::textures(), Resource::Moon::textures(), Resource::Sun::textures()})
-                for (const Resource::TextureSlot& slot : slots)
-                    images.push_back(slot.file);
             for (const std::string& image : images)
-                timed(results, "startup.images." + fileName(image),
-                      [&] { Texture::TextureCache::instance().load(image); });
+                if (image != skyImage)
+                    timed(results, "startup.images." + fileName(image),
+                          [&] { Texture::TextureCache::instance().load(image); });
             timed(results, "startup.images.sky cube map (SkyBox)",
                   [&] { scene.skyBox = std::make_shared<Resource::SkyBox>(); });
         });
