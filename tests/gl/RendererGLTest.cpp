@@ -4,6 +4,7 @@
 #include "CameraAnimation.h"
 #include "Earth.h"
 #include "GLContext.h"
+#include "GLObjects.h"
 #include "GLState.h"
 #include "Moon.h"
 #include "Renderer.h"
@@ -19,6 +20,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -257,6 +259,62 @@ TEST_F(RendererGLTest, CountsGlowOnlyWhereSomeOfTheSunIsLeftInFront)
             }
         EXPECT_EQ(c.glows, brightest > 0.0f) << "brightest glow " << brightest;
     }
+}
+
+TEST_F(RendererGLTest, BloomWithinTheSunsRegionEqualsABloomOfTheWholeImage)
+{
+    // Large enough for the fine levels' regions to be much smaller than the image.
+    constexpr int Large = 320;
+    constexpr int Tall = 256;
+    Renderer::Renderer renderer(Large, Tall);
+    Camera::Camera camera(s_pObjects->keys, Large, Tall, 0.5f, 0.1f);
+    Framebuffer target = makeFramebuffer(Large, Tall, 1, {0});
+    const auto bloomed = [&](bool wholeImage) {
+        const float base[4] = {0.1f, 0.2f, 0.3f, 1.0f};
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.m_Fbo);
+        glClearBufferfv(GL_COLOR, 0, base);
+        if (wholeImage)
+            renderer.m_Bloom.m_GlowRegion = ScreenRegion{};
+        renderer.m_Bloom.render(target, renderer.m_SceneFramebuffer);
+        std::vector<float> image(static_cast<std::size_t>(Large * Tall * 4));
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, target.m_Fbo);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        glReadPixels(0, 0, Large, Tall, GL_RGBA, GL_FLOAT, image.data());
+        return image;
+    };
+
+    // From beside the Earth, turning round it: the Sun in the middle, at the edges, partly off the
+    // screen, behind the eye.
+    int glowing = 0;
+    for (int step = 0; step < 12; ++step)
+    {
+        const float angle = glm::two_pi<float>() * static_cast<float>(step) / 12.0f;
+        SCOPED_TRACE(testing::Message() << "angle " << angle);
+        Camera::CameraAnimation hold;
+        hold.setDistance(30.0f);
+        hold.setAngle(angle);
+        hold.addMove({Camera::CameraMoveType::Hold, 1.0e6f, 30.0f, 0.0f, s_pObjects->earth.get(), nullptr});
+        camera.setAnimation(hold);
+        camera.update(0.0f);
+        Scene frame{std::shared_ptr<Camera::Camera>(&camera, [](Camera::Camera*) {}), s_pObjects->skyBox,
+                    s_pObjects->sun, s_pObjects->moon, s_pObjects->earth, s_pObjects->atmosphere};
+        renderer.render(frame);
+        const ScreenRegion region = renderer.m_Bloom.m_GlowRegion;
+
+        const std::vector<float> withinRegion = bloomed(false);
+        const std::vector<float> wholeImage = bloomed(true);
+        renderer.m_Bloom.m_GlowRegion = region;
+        std::size_t differing = 0;
+        bool lit = false;
+        for (std::size_t i = 0; i < wholeImage.size(); ++i)
+        {
+            differing += wholeImage[i] != withinRegion[i] ? 1 : 0;
+            lit = lit || wholeImage[i] > 0.31f;
+        }
+        EXPECT_EQ(0u, differing);
+        glowing += lit ? 1 : 0;
+    }
+    EXPECT_GE(glowing, 2) << "too few of the views show the Sun's glow to tell anything";
 }
 
 TEST_F(RendererGLTest, ZeroRenderSizeFailsWithTheFramebufferError)
