@@ -4,12 +4,12 @@
 # targets, clears and draws), prints both reports and a side-by-side table, times the demo's own start-up
 # to its first presented frame, and counts the frame loop's allocations over 1000 frames.
 #
-#   scripts/benchmark.sh [--quick] [benchmark options, e.g. --frames 30 --poses earth,sun]
+#   scripts/benchmark.sh [--quick | --rounds N] [benchmark options, e.g. --frames 30 --poses earth,sun]
 #
 # The two shader sets run in turn, three rounds of each (20 timed frames per pose and phase a round),
 # and each figure is the median of its rounds: load that drifts during the runs, as it does on a shared
-# machine, then falls on both sides of the ratio. --quick: one round of few frames and one start-up
-# run, to check that everything works. Options after it go to every benchmark run (see
+# machine, then falls on both sides of the ratio; --rounds N takes N rounds. --quick: one round of few
+# frames and one start-up run, to check that everything works. Options after it go to every benchmark run (see
 # build/release/benchmark --help). Run it while the machine is otherwise idle.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -29,6 +29,13 @@ if [[ "${1:-}" == "--quick" ]]; then
   allocation_frames=60
   rounds=1
   benchmark_args=(--frames 5 --warmup 2)
+elif [[ "${1:-}" == "--rounds" ]]; then
+  rounds=${2:?--rounds needs a number}
+  shift 2
+  if ! [[ "$rounds" =~ ^[1-9][0-9]*$ ]]; then
+    echo "--rounds needs a whole number of at least 1, not \"$rounds\"" >&2
+    exit 2
+  fi
 fi
 benchmark_args+=("$@")
 
