@@ -15,19 +15,25 @@ namespace
 
 constexpr int Size = 64;
 
-// Every texel of attachment 0 of a Size x Size framebuffer, RGBA floats row by row.
-std::vector<float> readImage(const Framebuffer& framebuffer)
-{
-    std::vector<float> pixels(static_cast<std::size_t>(Size * Size * 4));
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer.m_Fbo);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    glReadPixels(0, 0, Size, Size, GL_RGBA, GL_FLOAT, pixels.data());
-    return pixels;
-}
-
+// One channel of a texel of a Size x Size image.
 float texel(const std::vector<float>& image, int x, int y, int channel = 0)
 {
     return image[static_cast<std::size_t>((y * Size + x) * 4 + channel)];
+}
+
+// Clears the glow attachment of `source` to black and lights the square [x0, x0 + side) x [y0, y0 + side).
+void paintGlowSquare(Framebuffer& source, int x0, int y0, int side)
+{
+    const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    source.bind(true, black);
+    if (side > 0)
+    {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(x0, y0, side, side);
+        glClearBufferfv(GL_COLOR, 1, white);
+        glDisable(GL_SCISSOR_TEST);
+    }
 }
 
 class BloomGLTest : public GLTest
@@ -47,20 +53,7 @@ protected:
         GLTest::TearDown();
     }
 
-    // Clears the glow attachment to black and lights the square [x0, x0 + side) x [y0, y0 + side).
-    void paintGlow(int x0, int y0, int side)
-    {
-        const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-        const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-        m_Source.bind(true, black);
-        if (side > 0)
-        {
-            glEnable(GL_SCISSOR_TEST);
-            glScissor(x0, y0, side, side);
-            glClearBufferfv(GL_COLOR, 1, white);
-            glDisable(GL_SCISSOR_TEST);
-        }
-    }
+    void paintGlow(int x0, int y0, int side) { paintGlowSquare(m_Source, x0, y0, side); }
 
     void fillTarget(const std::array<float, 4>& color)
     {
@@ -129,7 +122,7 @@ TEST_F(BloomGLTest, BlackGlowAddsNothingEvenAfterABrightFrame)
     fillTarget(base);
     bloom.render(m_Target, m_Source);
 
-    const std::vector<float> image = readImage(m_Target);
+    const std::vector<float> image = readColour(m_Target);
     float worst = 0.0f;
     for (std::size_t i = 0; i < image.size(); ++i)
         worst = std::max(worst, std::abs(image[i] - base[i % 4]));
@@ -166,7 +159,7 @@ TEST_F(BloomGLTest, SkipsItsPassesOnlyWhenTheCountedDrawPassedNoSample)
 
         bloom.render(m_Target, m_Source);
 
-        const std::vector<float> image = readImage(m_Target);
+        const std::vector<float> image = readColour(m_Target);
         float change = 0.0f;
         for (std::size_t i = 0; i < image.size(); ++i)
             change = std::max(change, std::abs(image[i] - base[i % 4]));
@@ -190,22 +183,13 @@ TEST_F(BloomGLTest, DrawingOnlyWhereTheGlowCanSpreadChangesNoPixel)
     Framebuffer source = makeFramebuffer(Large, Large, 2);
     Framebuffer target = makeFramebuffer(Large, Large, 1, {0});
     const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     const auto bloomOnce = [&](int x0, int y0, int side, const ScreenRegion& region) {
-        source.bind(true, black);
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(x0, y0, side, side);
-        glClearBufferfv(GL_COLOR, 1, white);
-        glDisable(GL_SCISSOR_TEST);
+        paintGlowSquare(source, x0, y0, side);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.m_Fbo);
         glClearBufferfv(GL_COLOR, 0, black);
         bloom.m_GlowRegion = region;
         bloom.render(target, source);
-        std::vector<float> image(static_cast<std::size_t>(Large * Large * 4));
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, target.m_Fbo);
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
-        glReadPixels(0, 0, Large, Large, GL_RGBA, GL_FLOAT, image.data());
-        return image;
+        return readColour(target);
     };
     const struct
     {
@@ -247,7 +231,7 @@ TEST_F(BloomGLTest, BrightSpotSpreadsIntoASmoothHaloAddedOntoTheTarget)
     paintGlow(28, 28, 8);
     fillTarget(base);
     bloom.render(m_Target, m_Source);
-    const std::vector<float> once = readImage(m_Target);
+    const std::vector<float> once = readColour(m_Target);
 
     // Added to, never cleared; and alpha is left alone.
     float lowest = 1e9f;
@@ -281,7 +265,7 @@ TEST_F(BloomGLTest, BrightSpotSpreadsIntoASmoothHaloAddedOntoTheTarget)
 
     // A second pass in the same frame adds the same glow again: the levels do not accumulate.
     bloom.render(m_Target, m_Source);
-    const std::vector<float> twice = readImage(m_Target);
+    const std::vector<float> twice = readColour(m_Target);
     for (const auto& [x, y] : {std::pair{32, 32}, std::pair{40, 32}, std::pair{32, 50}})
         EXPECT_NEAR(2.0f * (texel(once, x, y) - base[0]), texel(twice, x, y) - base[0], 1e-4f) << x << ", " << y;
 }
@@ -294,24 +278,16 @@ TEST_F(BloomGLTest, HaloKeepsItsBrightnessAsTheSpotMovesPixelByPixel)
     Framebuffer source = makeFramebuffer(Large, Large, 2);
     Framebuffer target = makeFramebuffer(Large, Large, 1, {0});
     const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     // Taps that skipped texels would let a small Sun flicker as it crosses them.
     std::vector<double> totals;
     for (int x = 112; x < 120; ++x)
     {
-        source.bind(true, black);
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(x, 120, 16, 16);
-        glClearBufferfv(GL_COLOR, 1, white);
-        glDisable(GL_SCISSOR_TEST);
+        paintGlowSquare(source, x, 120, 16);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.m_Fbo);
         glClearBufferfv(GL_COLOR, 0, black);
         bloom.render(target, source);
 
-        std::vector<float> image(static_cast<std::size_t>(Large * Large * 4));
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, target.m_Fbo);
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
-        glReadPixels(0, 0, Large, Large, GL_RGBA, GL_FLOAT, image.data());
+        const std::vector<float> image = readColour(target);
         double total = 0.0;
         for (std::size_t i = 0; i < image.size(); i += 4)
             total += image[i];

@@ -77,14 +77,7 @@ protected:
         glClearBufferfv(GL_COLOR, 0, Base.data());
     }
 
-    std::vector<float> readTarget() const
-    {
-        std::vector<float> pixels(static_cast<std::size_t>(Width * Height * 4));
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, m_TargetBuffer.m_Fbo);
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
-        glReadPixels(0, 0, Width, Height, GL_RGBA, GL_FLOAT, pixels.data());
-        return pixels;
-    }
+    std::vector<float> readTarget() const { return readColour(m_TargetBuffer); }
 
     // Renders the flare and counts the primitives it draws.
     GLuint renderCounting(FakeBody& sun)

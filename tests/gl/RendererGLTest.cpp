@@ -276,11 +276,7 @@ TEST_F(RendererGLTest, BloomWithinTheSunsRegionEqualsABloomOfTheWholeImage)
         if (wholeImage)
             renderer.m_Bloom.m_GlowRegion = ScreenRegion{};
         renderer.m_Bloom.render(target, renderer.m_SceneFramebuffer);
-        std::vector<float> image(static_cast<std::size_t>(Large * Tall * 4));
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, target.m_Fbo);
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
-        glReadPixels(0, 0, Large, Tall, GL_RGBA, GL_FLOAT, image.data());
-        return image;
+        return readColour(target);
     };
 
     // From beside the Earth, turning round it: the Sun in the middle, at the edges, partly off the

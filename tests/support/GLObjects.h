@@ -31,6 +31,18 @@ inline void deleteFramebuffer(const Framebuffer& framebuffer)
     glDeleteRenderbuffers(1, &framebuffer.m_DepthBuffer);
 }
 
+// Every texel of colour attachment 0 of a framebuffer of the given record's size, RGBA floats row by
+// row from the bottom.
+inline std::vector<float> readColour(const Framebuffer& framebuffer)
+{
+    std::vector<float> pixels(static_cast<std::size_t>(framebuffer.m_Width) *
+                              static_cast<std::size_t>(framebuffer.m_Height) * 4);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer.m_Fbo);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glReadPixels(0, 0, framebuffer.m_Width, framebuffer.m_Height, GL_RGBA, GL_FLOAT, pixels.data());
+    return pixels;
+}
+
 // A render target deleted again when the test ends.
 class ScopedFramebuffer
 {
