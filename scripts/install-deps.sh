@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
   libglfw3-dev libglew-dev libassimp-dev libstb-dev libglm-dev libinih-dev libgtest-dev
+  # Assimp's CMake files name libz.so, which libassimp-dev does not pull in.
+  zlib1g-dev
   xvfb xauth libgl1-mesa-dri mesa-utils imagemagick xdotool
   xplanet-images openuniverse-common
 )
