@@ -13,6 +13,7 @@
 # build/release/benchmark --help). Run it while the machine is otherwise idle.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+use_software_rendering
 
 # The whole run shares one display, so the demo's start-up is timed without the display's own.
 if [[ -z "${DISPLAY:-}" ]]; then

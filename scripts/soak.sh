@@ -10,6 +10,7 @@
 # SOAK_WIDTH / SOAK_HEIGHT (1200 / 960), SOAK_RSS_LIMIT_PERCENT (5), SOAK_FRAME_GROWTH_LIMIT (1.25).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+use_software_rendering
 
 if [[ -z "${DISPLAY:-}" ]]; then
   exec xvfb-run -a -s "-screen 0 1920x1080x24" "${BASH_SOURCE[0]}" "$@"

@@ -2,6 +2,7 @@
 # Builds the test suite with address and undefined-behaviour sanitizers and runs all of it.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+use_software_rendering
 
 "$root/scripts/install-deps.sh"
 build="$root/build/test"
