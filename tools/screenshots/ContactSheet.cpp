@@ -114,9 +114,9 @@ Picture shrinkToFit(const Picture& picture, int width, int height)
             for (std::size_t i = 0; i < span.overlaps.size(); ++i)
             {
                 const std::size_t from = offset(picture.width, span.first + static_cast<int>(i), y);
+                const std::uint64_t overlap = static_cast<std::uint64_t>(span.overlaps[i]);
                 for (std::size_t c = 0; c < 3; ++c)
-                    rows[offset(newWidth, x, y) + c] +=
-                        static_cast<std::uint64_t>(span.overlaps[i]) * static_cast<unsigned char>(picture.rgb[from + c]);
+                    rows[offset(newWidth, x, y) + c] += overlap * static_cast<unsigned char>(picture.rgb[from + c]);
             }
         }
 
