@@ -12,7 +12,6 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
-#include <iostream>
 #include <stdexcept>
 #include <thread>
 
@@ -326,27 +325,6 @@ bool setKey(const std::string& window, const std::string& key, bool down)
 {
     return runCommand({"xdotool", down ? "keydown" : "keyup", "--window", window, key}, std::chrono::seconds(10))
                .status == 0;
-}
-
-bool montage(const std::vector<std::filesystem::path>& files, const std::vector<std::string>& labels,
-             const std::filesystem::path& sheet)
-{
-    std::vector<std::string> argv = {"montage"};
-    for (std::size_t i = 0; i < files.size(); ++i)
-    {
-        argv.push_back("-label");
-        argv.push_back(labels[i]);
-        argv.push_back(files[i].string());
-    }
-    // 8 bits and no metadata: half the file of ImageMagick's 16-bit default, and no time stamps.
-    const std::vector<std::string> layout = {"-tile",      "4x",      "-geometry", "480x384+6+6", "-background",
-                                             "#1c1c1c",    "-fill",   "#e8e8e8",   "-pointsize",  "18",
-                                             "-depth",     "8",       "-strip",    sheet.string()};
-    argv.insert(argv.end(), layout.begin(), layout.end());
-    const CommandResult made = runCommand(argv, std::chrono::seconds(120));
-    if (made.status != 0)
-        std::cerr << "montage failed: " << made.errors;
-    return made.status == 0;
 }
 
 std::string tail(const std::filesystem::path& file, int lines)

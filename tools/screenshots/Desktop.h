@@ -67,9 +67,6 @@ std::optional<std::string> findWindow(pid_t pid);
 std::optional<Picture> grab(const std::string& window);
 // Presses `key` down in `window`, or lets it go.
 bool setKey(const std::string& window, const std::string& key, bool down);
-// The contact sheet of `files` with their labels, four to a row.
-bool montage(const std::vector<std::filesystem::path>& files, const std::vector<std::string>& labels,
-             const std::filesystem::path& sheet);
 
 // The last `lines` lines of a text file, for reporting what the demo said before it failed.
 std::string tail(const std::filesystem::path& file, int lines);

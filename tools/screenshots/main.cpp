@@ -1,5 +1,6 @@
 // screenshots: runs the demo, photographs its window during the opening tour and writes a
 // contact sheet. Without an X display it runs itself again under xvfb-run.
+#include "ContactSheet.h"
 #include "Desktop.h"
 #include "Plan.h"
 
@@ -226,8 +227,8 @@ int run(const Options& options)
     }
 
     const fs::path sheet = options.out / "contact-sheet.png";
-    if (!montage(files, labels, sheet))
-        throw std::runtime_error("could not make the contact sheet");
+    if (!writePng(contactSheet(pictures, labels), sheet))
+        throw std::runtime_error("cannot write " + sheet.string());
     std::cout << "Wrote the contact sheet " << sheet.string() << std::endl;
     return 0;
 }
