@@ -175,6 +175,42 @@ std::optional<uid_t> unprivilegedUser()
     return nobody->pw_uid;
 }
 
+// The unprivileged user may not be able to enter the folders above the repository and the build (a
+// checkout in root's home, as on a fresh machine): its run gets copies of everything it reads there, the
+// links to shader/ and models/ replaced by the files, the program and the leak checker's suppressions.
+// Returns the program to start; `environment` gets the suppressions' new place.
+std::string ownCopies(const fs::path& dir, std::vector<std::string>& environment)
+{
+    std::vector<fs::path> links;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir))
+        if (entry.is_symlink())
+            links.push_back(entry.path());
+    for (const fs::path& link : links)
+    {
+        const fs::path target = fs::canonical(link);
+        fs::remove(link);
+        fs::copy(target, link, fs::copy_options::recursive);
+    }
+
+    const fs::path program = dir / "talvenmorquiddle";
+    fs::copy_file(TALVEN_PROGRAM, program);
+
+    const char* lsan = std::getenv("LSAN_OPTIONS");
+    std::string options = lsan ? lsan : "";
+    const std::string key = "suppressions=";
+    const std::size_t at = options.find(key);
+    if (at != std::string::npos)
+    {
+        const std::size_t from = at + key.size();
+        const std::size_t to = options.find(':', from);
+        const fs::path copy = dir / "lsan.supp";
+        fs::copy_file(options.substr(from, to == std::string::npos ? std::string::npos : to - from), copy);
+        options.replace(from, to == std::string::npos ? std::string::npos : to - from, copy.string());
+        environment.push_back("LSAN_OPTIONS=" + options);
+    }
+    return program.string();
+}
+
 std::pair<int, int> settledWindowSize(const std::string& window)
 {
     // A refused display connection reads as a size of -1.
@@ -215,6 +251,7 @@ void FaultRun::start()
 {
     std::vector<std::string> environment;
     std::optional<uid_t> user;
+    std::string program = TALVEN_PROGRAM;
     // Root reads a file of mode 000 all the same: only another user sees it as unreadable.
     if (m_Unreadable && geteuid() == 0)
     {
@@ -231,6 +268,7 @@ void FaultRun::start()
             fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
             environment.push_back("XAUTHORITY=" + copy.string());
         }
+        program = ownCopies(dir(), environment);
     }
     // Xvfb refuses some connections that arrive together with another one (XOpenDisplay fails with
     // EAGAIN), and the program then rightly reports a failed windowing start-up: "Exception" and nothing
@@ -238,19 +276,19 @@ void FaultRun::start()
     // a bounded number of times; the window is looked for sparingly so as not to collide with it.
     for (int attempt = 0; attempt < 5; ++attempt)
     {
-        m_pProcess = std::make_unique<Process>(TALVEN_PROGRAM, dir(), environment, user);
-        Process& program = *m_pProcess;
+        m_pProcess = std::make_unique<Process>(program, dir(), environment, user);
+        Process& running = *m_pProcess;
         int polls = 0;
         waitUntil(
             [&] {
                 const bool look = ++polls % 5 == 0;
-                return hasReport(program.output()) || !program.running() || (look && findWindow(program.pid()));
+                return hasReport(running.output()) || !running.running() || (look && findWindow(running.pid()));
             },
             StartupLimit);
-        if (program.output() != "Exception\n")
+        if (running.output() != "Exception\n")
             return;
-        program.writeInput("\n");
-        program.waitForExit(10s);
+        running.writeInput("\n");
+        running.waitForExit(10s);
         std::this_thread::sleep_for(200ms);
     }
 }
