@@ -33,6 +33,8 @@ base="$cache/debian12-minbase.tar"
 archives="$cache/apt-archives"
 out="$root/build/fresh-machine"
 mkdir -p "$cache" "$archives/partial" "$out"
+# An earlier run's sheet must not pass for this one's.
+rm -f "$out/contact-sheet.png"
 
 started=$(date +%s)
 elapsed() { echo "$(($(date +%s) - started)) s"; }

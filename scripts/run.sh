@@ -21,6 +21,10 @@ log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 stdbuf -oL "$root/build/release/talvenmorquiddle" | tee "$log"
 if grep -qx 'Exception: m_pWindow=0' "$log"; then
+  if [[ -n "${LIBGL_ALWAYS_SOFTWARE:-}" ]]; then
+    echo "Mesa's software renderer gave no OpenGL 4.0 compatibility context either: is libgl1-mesa-dri installed?" >&2
+    exit 1
+  fi
   cat >&2 <<'HINT'
 
 The OpenGL driver of this display offers no OpenGL 4.0 compatibility-profile context, which the demo needs
