@@ -72,10 +72,12 @@ echo "fresh-machine: root ready in $(elapsed), $(du -sh "$fresh" | cut -f1); the
 # Inside: a clean environment (no DISPLAY, no GL settings of this machine), as root of the new system.
 inside='
 cd /root/talvenmorquiddle
+installed() { dpkg-query -W -f="\${Installed-Size}\n" | awk "{ kb += \$1 } END { printf \"%d packages, %d MB\", NR, kb / 1024 }"; }
+echo "fresh-machine: the new system holds $(installed)"
 started=$(date +%s)
 run=0
 scripts/run.sh || run=$?
-echo "fresh-machine: scripts/run.sh exited with $run after $(($(date +%s) - started)) s"
+echo "fresh-machine: scripts/run.sh exited with $run after $(($(date +%s) - started)) s; the system now holds $(installed)"
 if [[ $run -eq 0 && ! -s build/screenshots/contact-sheet.png ]]; then
   echo "fresh-machine: scripts/run.sh wrote no build/screenshots/contact-sheet.png"
   run=1
