@@ -30,7 +30,7 @@ public:
 };
 
 // Shows the vertex attributes as the fragment's colour: (normal.w, u, v, position.w).
-const char* const AttributeVertexShader = R"(#version 410 core
+const char* const AttributeVertexShader = R"(#version 400 core
 layout(location = 0) in vec4 position;
 layout(location = 1) in vec4 normal;
 layout(location = 2) in vec2 texCoord;
@@ -45,7 +45,7 @@ void main()
 }
 )";
 
-const char* const AttributeFragmentShader = R"(#version 410 core
+const char* const AttributeFragmentShader = R"(#version 400 core
 in vec4 attributes;
 layout(location = 0) out vec4 fragColor;
 void main()
