@@ -1,5 +1,6 @@
 // Maps derived from the NASA and OpenUniverse photographs.
 #include "Assets.h"
+#include "Seam.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,11 +30,19 @@ double luminance(const Image& image, int x, int y)
 
 double latitudeDegrees(int y, int height) { return 90.0 - 180.0 * (y + 0.5) / height; }
 
+// The photographs do not quite wrap round: their first and last columns differ more than any
+// neighbours do, which shows as a straight meridian on the globe.
+Image makeSeamless(Image map)
+{
+    wrapSeam(map, map.width / 32, map.width / 256);
+    return map;
+}
+
 Image fitMap(const Image& source)
 {
     if (source.width == MapWidth && source.height == MapHeight)
-        return source;
-    return resize(source, MapWidth, MapHeight, true);
+        return makeSeamless(source);
+    return makeSeamless(resize(source, MapWidth, MapHeight, true));
 }
 } // namespace
 
@@ -206,8 +215,8 @@ Image makeBump(const Image& color)
 Image makeMoon(const Image& moon)
 {
     if (isPowerOfTwo(moon.width) && isPowerOfTwo(moon.height))
-        return greyToRGB(moon);
-    return greyToRGB(resize(moon, nextPowerOfTwo(moon.width), nextPowerOfTwo(moon.height), true));
+        return greyToRGB(makeSeamless(moon));
+    return greyToRGB(makeSeamless(resize(moon, nextPowerOfTwo(moon.width), nextPowerOfTwo(moon.height), true)));
 }
 
 } // namespace Assets
