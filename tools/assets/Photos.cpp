@@ -127,6 +127,14 @@ Image makeNight(const Image& night)
             for (int c = 0; c < 3; ++c)
                 out.at(x, y, c) = clamp01(out.at(x, y, c) * scale);
         }
+    // Each town is a texel or two; seen from orbit, a whole globe spans a few hundred pixels and they
+    // vanish in the filtering. A soft glow round every light, as a long exposure shows it, lets the
+    // lit coasts and valleys still read as lines at that size.
+    Image glow = out;
+    blur(glow, 3, 3, true);
+    const double glowGain = 3.0;
+    for (size_t i = 0; i < out.data.size(); ++i)
+        out.data[i] = clamp01(out.data[i] + glowGain * glow.data[i]);
     return out;
 }
 
