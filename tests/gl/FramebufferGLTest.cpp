@@ -56,13 +56,13 @@ void expectPixel(const std::array<float, 4>& actual, const std::array<float, 4>&
 // One triangle over the whole viewport writing output j = (j + 1) / 10 in every channel.
 GLuint makeRoutingProgram()
 {
-    const GLuint program = linkProgram(R"(#version 410 core
+    const GLuint program = linkProgram(R"(#version 400 core
 void main()
 {
     vec2 corner = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
     gl_Position = vec4(corner, 0.0, 1.0);
 })",
-                                       R"(#version 410 core
+                                       R"(#version 400 core
 layout(location = 0) out vec4 out0;
 layout(location = 1) out vec4 out1;
 layout(location = 2) out vec4 out2;

@@ -23,11 +23,11 @@ constexpr float Infinity = std::numeric_limits<float>::infinity();
 constexpr float Untouched = -1.0f;
 
 // Writes what the pass hands it: the two sizes, the extra value and texel (0, 0) of its texture.
-const char* const ProbeVertexText = "#version 410 core\n"
+const char* const ProbeVertexText = "#version 400 core\n"
                                     "layout(location = 0) in vec2 position;\n"
                                     "void main() { gl_Position = vec4(position, 0.0, 1.0); }\n";
 const char* const ProbeFragmentText =
-    "#version 410 core\n"
+    "#version 400 core\n"
     "uniform sampler2D quadTexture;\n"
     "uniform float width;\n"
     "uniform float height;\n"

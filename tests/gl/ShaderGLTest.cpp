@@ -14,10 +14,10 @@
 namespace
 {
 
-const char* const VertexText = "#version 410 core\n"
+const char* const VertexText = "#version 400 core\n"
                                "layout(location = 0) in vec2 position;\n"
                                "void main() { gl_Position = vec4(position, 0.0, 1.0); }\n";
-const char* const ControlText = "#version 410 core\n"
+const char* const ControlText = "#version 400 core\n"
                                 "layout(vertices = 3) out;\n"
                                 "void main()\n"
                                 "{\n"
@@ -25,7 +25,7 @@ const char* const ControlText = "#version 410 core\n"
                                 "    gl_TessLevelOuter[0] = 1.0; gl_TessLevelOuter[1] = 1.0;\n"
                                 "    gl_TessLevelOuter[2] = 1.0; gl_TessLevelInner[0] = 1.0;\n"
                                 "}\n";
-const char* const EvaluationText = "#version 410 core\n"
+const char* const EvaluationText = "#version 400 core\n"
                                    "layout(triangles) in;\n"
                                    "void main()\n"
                                    "{\n"
@@ -33,14 +33,14 @@ const char* const EvaluationText = "#version 410 core\n"
                                    "                + gl_TessCoord.y * gl_in[1].gl_Position\n"
                                    "                + gl_TessCoord.z * gl_in[2].gl_Position;\n"
                                    "}\n";
-const char* const FragmentText = "#version 410 core\n"
+const char* const FragmentText = "#version 400 core\n"
                                  "layout(location = 0) out vec4 color;\n"
                                  "void main() { color = vec4(1.0); }\n";
 // The error sits on line 2 of the file.
-const char* const BrokenText = "#version 410 core\n"
+const char* const BrokenText = "#version 400 core\n"
                                "void main() { undeclaredName = 1.0; }\n";
 // Compiles, but the call has no body anywhere in the program.
-const char* const UnlinkableFragmentText = "#version 410 core\n"
+const char* const UnlinkableFragmentText = "#version 400 core\n"
                                            "layout(location = 0) out vec4 color;\n"
                                            "vec4 missingBody();\n"
                                            "void main() { color = missingBody(); }\n";

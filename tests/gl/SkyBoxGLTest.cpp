@@ -97,13 +97,13 @@ glm::mat4 view(const glm::vec3& eye, const glm::vec3& direction, const glm::vec3
 // A body that covers the viewport at depth 0.9999, behind every point of the sky cube.
 GLuint makeFarBodyProgram()
 {
-    return linkProgram(R"(#version 410 core
+    return linkProgram(R"(#version 400 core
 void main()
 {
     vec2 corner = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
     gl_Position = vec4(corner, 0.9999, 1.0);
 })",
-                       R"(#version 410 core
+                       R"(#version 400 core
 layout(location = 0) out vec4 colour;
 layout(location = 1) out vec4 glow;
 void main()

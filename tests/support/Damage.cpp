@@ -142,8 +142,8 @@ void applyDamage(const fs::path& file, Damage damage)
     case Damage::ObjOnlyVertices: writeAll(file, "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n"); break;
     case Damage::ObjOnlyLine: writeAll(file, "v 0 0 0\nv 1 0 0\nl 1 2\n"); break;
     case Damage::ObjBadIndex: writeAll(file, "v 0 0 0\nf 1 2 3\n"); break;
-    case Damage::NotCompiling: writeAll(file, "#version 410 core\nvoid main()\n{\n    this is not GLSL;\n}\n"); break;
-    case Damage::NotLinking: writeAll(file, "#version 410 core\nvoid notMain()\n{\n}\n"); break;
+    case Damage::NotCompiling: writeAll(file, "#version 400 core\nvoid main()\n{\n    this is not GLSL;\n}\n"); break;
+    case Damage::NotLinking: writeAll(file, "#version 400 core\nvoid notMain()\n{\n}\n"); break;
     case Damage::Unreadable:
         writeAll(file, original);
         fs::permissions(file, fs::perms::none);

@@ -7,6 +7,7 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -254,17 +255,26 @@ TEST(CameraTourTest, WholeTourFollowsMovingBodiesAndReturnsToTheEarth)
 
     struct Move
     {
+        CameraMoveType type;
         Resource::IModel* focus; // null for Travel
-        float distance;          // for Hold and Orbit
+        float distance;          // where the move ends
         float durationMs;
     };
     const std::vector<Move> moves = {
-        {&earth, 5.0f, 3000.0f}, {&earth, 5.0f, 10000.0f}, {nullptr, 0.0f, 6000.0f}, {&moon, 1.0f, 10000.0f},
-        {nullptr, 0.0f, 6000.0f}, {&sun, 20.0f, 10000.0f}, {&sun, 20.0f, 10000.0f},
+        {CameraMoveType::Hold, &earth, 5.0f, 3000.0f},    {CameraMoveType::Orbit, &earth, 5.0f, 10000.0f},
+        {CameraMoveType::Travel, nullptr, 1.0f, 6000.0f}, {CameraMoveType::Orbit, &moon, 1.0f, 10000.0f},
+        {CameraMoveType::Travel, nullptr, 20.0f, 6000.0f}, {CameraMoveType::Orbit, &sun, 20.0f, 10000.0f},
+        {CameraMoveType::Hold, &sun, 20.0f, 10000.0f},
     };
 
     const float dt = 1.0f / 60.0f;
     std::vector<int> framesPerMove;
+    // What tells the three types apart: how far the playback's angle ranged during each move, and its
+    // distance when each move ends (after the tour's start value).
+    std::vector<float> angleRanges;
+    float lowestAngle = 0.0f;
+    float highestAngle = 0.0f;
+    std::vector<float> endDistances = {5.0f};
     int frames = 0;
     int framesInMove = 0;
     float time = 0.0f;
@@ -280,6 +290,8 @@ TEST(CameraTourTest, WholeTourFollowsMovingBodiesAndReturnsToTheEarth)
         camera.update(dt);
         ++frames;
         ++framesInMove;
+        lowestAngle = std::min(lowestAngle, camera.getAnimation().getAngle());
+        highestAngle = std::max(highestAngle, camera.getAnimation().getAngle());
 
         // The frame that empties the queue already shows target mode.
         if (move.focus && !camera.getAnimation().isEmpty())
@@ -296,6 +308,9 @@ TEST(CameraTourTest, WholeTourFollowsMovingBodiesAndReturnsToTheEarth)
         {
             framesPerMove.push_back(framesInMove);
             framesInMove = 0;
+            angleRanges.push_back(highestAngle - lowestAngle);
+            lowestAngle = highestAngle = camera.getAnimation().getAngle();
+            endDistances.push_back(camera.getAnimation().getDistance());
         }
     }
 
@@ -306,6 +321,11 @@ TEST(CameraTourTest, WholeTourFollowsMovingBodiesAndReturnsToTheEarth)
         const float nominal = moves[i].durationMs / (dt * 1000.0f);
         EXPECT_GE(static_cast<float>(framesPerMove[i]), nominal);
         EXPECT_LE(static_cast<float>(framesPerMove[i]), nominal + 2.0f);
+        // A Hold keeps angle and distance, an Orbit sweeps one turn at its distance, a Travel keeps the
+        // angle and changes the distance.
+        EXPECT_NEAR(moves[i].type == CameraMoveType::Orbit ? 2.0f * Pi : 0.0f, angleRanges[i], 2e-3f);
+        EXPECT_FLOAT_EQ(moves[i].distance, endDistances[i + 1]);
+        EXPECT_EQ(moves[i].type == CameraMoveType::Travel, endDistances[i] != endDistances[i + 1]);
     }
     // 55 s plus at most a frame or two per move.
     EXPECT_GE(static_cast<float>(frames) * dt, 55.0f);

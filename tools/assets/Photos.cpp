@@ -1,5 +1,6 @@
 // Maps derived from the NASA and OpenUniverse photographs.
 #include "Assets.h"
+#include "Seam.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,11 +30,19 @@ double luminance(const Image& image, int x, int y)
 
 double latitudeDegrees(int y, int height) { return 90.0 - 180.0 * (y + 0.5) / height; }
 
+// The photographs do not quite wrap round: their first and last columns differ more than any
+// neighbours do, which shows as a straight meridian on the globe.
+Image makeSeamless(Image map)
+{
+    wrapSeam(map, map.width / 32, map.width / 256);
+    return map;
+}
+
 Image fitMap(const Image& source)
 {
     if (source.width == MapWidth && source.height == MapHeight)
-        return source;
-    return resize(source, MapWidth, MapHeight, true);
+        return makeSeamless(source);
+    return makeSeamless(resize(source, MapWidth, MapHeight, true));
 }
 } // namespace
 
@@ -118,6 +127,14 @@ Image makeNight(const Image& night)
             for (int c = 0; c < 3; ++c)
                 out.at(x, y, c) = clamp01(out.at(x, y, c) * scale);
         }
+    // Each town is a texel or two; seen from orbit, a whole globe spans a few hundred pixels and they
+    // vanish in the filtering. A soft glow round every light, as a long exposure shows it, lets the
+    // lit coasts and valleys still read as lines at that size.
+    Image glow = out;
+    blur(glow, 3, 3, true);
+    const double glowGain = 3.0;
+    for (size_t i = 0; i < out.data.size(); ++i)
+        out.data[i] = clamp01(out.data[i] + glowGain * glow.data[i]);
     return out;
 }
 
@@ -206,8 +223,8 @@ Image makeBump(const Image& color)
 Image makeMoon(const Image& moon)
 {
     if (isPowerOfTwo(moon.width) && isPowerOfTwo(moon.height))
-        return greyToRGB(moon);
-    return greyToRGB(resize(moon, nextPowerOfTwo(moon.width), nextPowerOfTwo(moon.height), true));
+        return greyToRGB(makeSeamless(moon));
+    return greyToRGB(makeSeamless(resize(moon, nextPowerOfTwo(moon.width), nextPowerOfTwo(moon.height), true)));
 }
 
 } // namespace Assets

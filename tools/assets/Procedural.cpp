@@ -147,27 +147,30 @@ Image makeSunSurface()
                          rng.uniform(0.015, 0.035)});
     }
 
-    const glm::dvec3 dark(0.78, 0.32, 0.04);
-    const glm::dvec3 mid(1.00, 0.66, 0.16);
-    const glm::dvec3 bright(1.00, 0.95, 0.66);
+    // The photosphere seen face on: white with a touch of yellow. The program darkens and reddens it
+    // towards the limb, so the map carries no limb and no orange.
+    const glm::dvec3 photosphere(1.00, 0.94, 0.82);
     Image out(w, h, 3);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
         {
             const glm::dvec3 p = spherePoint(x, y, w, h);
-            const double cells = 0.8 * granulation(p, 18.0, 31u) + 0.2 * granulation(p, 40.0, 32u);
-            const double mottle = fbm(p * 3.0, 5, 33u);
-            const double t = clamp01(0.3 + 0.5 * cells + 0.3 * mottle);
-            glm::dvec3 colour = t < 0.5 ? lerpColour(dark, mid, t * 2.0) : lerpColour(mid, bright, t * 2.0 - 1.0);
+            // Granules with darker lanes, about 1/60 of the radius: three texels, some four pixels on
+            // the disc at the tour's view from 20 units, fine grain rather than a net of cells. Round
+            // them the faint large cells of the supergranulation, and a little grain.
+            const double granules = granulation(p, 60.0, 31u);
+            const double mottle = fbm(p * 6.0, 4, 33u);
+            const double grain = gradientNoise(p * 200.0, 34u);
+            double brightness = 0.80 + 0.17 * granules + 0.03 * mottle + 0.02 * grain;
             for (const Spot& spot : spots)
             {
                 const double d = std::acos(std::clamp(glm::dot(p, spot.centre), -1.0, 1.0));
                 const double umbra = 1.0 - smoothstep(0.4 * spot.radius, 0.55 * spot.radius, d);
                 const double penumbra = 1.0 - smoothstep(0.8 * spot.radius, spot.radius, d);
-                colour *= 1.0 - 0.3 * penumbra - 0.45 * umbra;
+                brightness *= 1.0 - 0.35 * penumbra - 0.5 * umbra;
             }
             for (int c = 0; c < 3; ++c)
-                out.at(x, y, c) = colour[c];
+                out.at(x, y, c) = clamp01(photosphere[c] * brightness);
         }
     return out;
 }

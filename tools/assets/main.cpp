@@ -2,6 +2,7 @@
 // or with --check verifies that the committed files are exactly what it would write.
 #include "Assets.h"
 #include "Mesh.h"
+#include "Seam.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -25,7 +26,11 @@ struct Asset
 {
     std::string path; // relative to the repository root
     std::vector<unsigned char> bytes;
+    double seam = -1.0; // seamFigure of a map wrapped round a globe; negative for anything else
 };
+
+// The meridian of a globe map must look like any other column step.
+const double SeamLimit = 1.25;
 
 std::string packageOf(const std::string& path)
 {
@@ -44,6 +49,9 @@ std::vector<Asset> generate()
         assets.push_back({path, std::vector<unsigned char>(text.begin(), text.end())});
     };
     auto png = [&](const std::string& path, const Image& image) { assets.push_back({path, encodePNG(image)}); };
+    auto globeMap = [&](const std::string& path, const Image& image) {
+        assets.push_back({path, encodePNG(image), seamFigure(image)});
+    };
     auto bmp = [&](const std::string& path, const Image& image) { assets.push_back({path, encodeBMP(image)}); };
 
     // The Earth is subdivided 4x4 on the GPU, so it starts coarse; the others are drawn as is.
@@ -61,12 +69,12 @@ std::vector<Asset> generate()
     mesh("models/atmosphere/shadow.obj", makeCylinder(96, 1.0, 0.55), "Shadow");
 
     const Image day = loadImage(XplanetImages + "earth.jpg", 3);
-    png("models/earth/color.png", makeEarthColor(day));
-    png("models/earth/bump.png", makeBump(day));
-    png("models/earth/night.png", makeNight(loadImage(XplanetImages + "night.jpg", 3)));
-    png("models/earth/clouds.png", makeClouds(loadImage(OpenUniverseTextures + "clouds.jpg", 1)));
-    png("models/moon/moon.png", makeMoon(loadImage(OpenUniverseTextures + "moon.jpg", 1)));
-    png("models/sun/sun.png", makeSunSurface());
+    globeMap("models/earth/color.png", makeEarthColor(day));
+    globeMap("models/earth/bump.png", makeBump(day));
+    globeMap("models/earth/night.png", makeNight(loadImage(XplanetImages + "night.jpg", 3)));
+    globeMap("models/earth/clouds.png", makeClouds(loadImage(OpenUniverseTextures + "clouds.jpg", 1)));
+    globeMap("models/moon/moon.png", makeMoon(loadImage(OpenUniverseTextures + "moon.jpg", 1)));
+    globeMap("models/sun/sun.png", makeSunSurface());
     png("models/skybox/seamless.png", makeStarSky());
     bmp("models/flare/shine1.bmp", makeShine(1));
     bmp("models/flare/shine2.bmp", makeShine(2));
@@ -78,6 +86,20 @@ std::vector<unsigned char> readFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Prints each globe map's seam figure; the number of maps above the limit.
+int reportSeams(const std::vector<Asset>& assets)
+{
+    int seams = 0;
+    for (const Asset& asset : assets)
+        if (asset.seam >= 0.0)
+        {
+            const bool seen = asset.seam > SeamLimit;
+            std::printf("seam %-36s %5.2f%s\n", asset.path.c_str(), asset.seam, seen ? "  above the limit" : "");
+            seams += seen ? 1 : 0;
+        }
+    return seams;
 }
 
 int write(const fs::path& root, const std::vector<Asset>& assets)
@@ -100,6 +122,7 @@ int write(const fs::path& root, const std::vector<Asset>& assets)
                         fs::perm_options::replace);
         std::printf("wrote %-36s %9zu bytes\n", asset.path.c_str(), asset.bytes.size());
     }
+    reportSeams(assets);
     return 0;
 }
 
@@ -138,6 +161,12 @@ int check(const fs::path& root, const std::vector<Asset>& assets)
                 ++failures;
             }
         }
+    const int seams = reportSeams(assets);
+    if (seams)
+        std::fprintf(stderr, "SEAM      %d globe map(s) step harder from the last column to the first than %.2f "
+                             "times their mean neighbouring step\n",
+                     seams, SeamLimit);
+    failures += seams;
     if (failures)
     {
         std::fprintf(stderr, "make_assets --check: %d file(s) differ from the generator's output; "

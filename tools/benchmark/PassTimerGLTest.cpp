@@ -8,11 +8,11 @@
 
 namespace
 {
-const char* const CornerVertex = "#version 410 core\n"
+const char* const CornerVertex = "#version 400 core\n"
                                  "layout(location = 0) in vec2 position;\n"
                                  "void main() { gl_Position = vec4(position, 0.0, 1.0); }\n";
 // Enough arithmetic per fragment that a large target takes measurable time on a software renderer.
-const char* const BusyFragment = "#version 410 core\n"
+const char* const BusyFragment = "#version 400 core\n"
                                  "layout(location = 0) out vec4 color;\n"
                                  "void main()\n"
                                  "{\n"
