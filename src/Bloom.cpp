@@ -11,8 +11,13 @@ namespace
 // on either side at most four texels apart, the linear filter's neighbour, and one to spare. The
 // shader's kernel must stay within it.
 constexpr float PassReach = 18.0f;
+} // namespace
 
-// Restricts drawing to `region` of a width x height target, a pixel wider on every side for rounding.
+bool isEmpty(const ScreenRegion& region)
+{
+    return !(region.maxX > region.minX && region.maxY > region.minY);
+}
+
 void scissorTo(const ScreenRegion& region, int width, int height)
 {
     const int x0 = std::max(0, static_cast<int>(std::floor(region.minX * static_cast<float>(width))) - 1);
@@ -21,7 +26,6 @@ void scissorTo(const ScreenRegion& region, int width, int height)
     const int y1 = std::min(height, static_cast<int>(std::ceil(region.maxY * static_cast<float>(height))) + 1);
     glScissor(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
 }
-} // namespace
 
 std::vector<std::pair<int, int>> bloomLevelSizes(int width, int height)
 {

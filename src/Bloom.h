@@ -20,6 +20,13 @@ struct ScreenRegion
     float maxY = 1.0f;
 };
 
+// Whether `region` holds no pixel centre of any image: it has no width or no height.
+bool isEmpty(const ScreenRegion& region);
+
+// Restricts drawing and clearing to `region` of a width x height target, a pixel wider on every side
+// for rounding; the caller enables the scissor test.
+void scissorTo(const ScreenRegion& region, int width, int height);
+
 // `region` widened by `dx` and `dy` on either side, kept within the image.
 ScreenRegion widenRegion(const ScreenRegion& region, float dx, float dy);
 

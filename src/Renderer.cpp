@@ -50,6 +50,9 @@ ScreenRegion sphereScreenRegion(const glm::mat4& view, const glm::mat4& projecti
     const bool centredPerspective = projection[2][0] == 0.0f && projection[2][1] == 0.0f &&
                                     projection[2][3] == -1.0f && projection[3][3] == 0.0f;
     const glm::vec3 eye = glm::vec3(view * glm::vec4(centre, 1.0f));
+    // Wholly behind the eye, none of it survives clipping.
+    if (centredPerspective && -eye.z + radius <= 0.0f)
+        return ScreenRegion{0.0f, 0.0f, 0.0f, 0.0f};
     float minX = 0.0f;
     float maxX = 0.0f;
     float minY = 0.0f;
@@ -89,6 +92,7 @@ Renderer::Renderer(int width, int height)
 
 void Renderer::render(Scene& scene)
 {
+    findAtmosphereRegion(scene);
     renderAtmosphereStages(scene);
     renderScenePass(scene);
     copyEarthData();
@@ -96,12 +100,33 @@ void Renderer::render(Scene& scene)
     present();
 }
 
+void Renderer::findAtmosphereRegion(Scene& scene)
+{
+    // The last stage draws the shell round the Earth and reads the images only where it lands: within
+    // the outline of the shell's sphere on the screen.
+    m_AtmosphereRegion = sphereScreenRegion(scene.camera->getViewMatrix(), scene.camera->getProjectionMatrix(),
+                                            glm::vec3(scene.earth->getPosition()), scene.atmosphere->getRadius());
+}
+
 void Renderer::renderAtmosphereStages(Scene& scene)
 {
     Camera::Camera& camera = *scene.camera;
     Resource::Atmosphere& atmosphere = *scene.atmosphere;
+    if (isEmpty(m_AtmosphereRegion))
+    {
+        // The state the stages leave, which the sky's draw inherits.
+        glDisable(GL_DEPTH_TEST);
+        glDepthMask(GL_FALSE);
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        glFrontFace(GL_CW);
+        return;
+    }
 
-    // The atmosphere's shell and shadow faces, one float image each.
+    // The atmosphere's shell and shadow faces, one float image each, cleared and drawn only where the
+    // last stage will read them.
+    glEnable(GL_SCISSOR_TEST);
+    scissorTo(m_AtmosphereRegion, m_Width, m_Height);
     m_AtmosphereFramebuffer.bind(true, SceneClearColor);
     atmosphere.setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
     atmosphere.setLightPosition(scene.sun->getPosition());
@@ -111,6 +136,7 @@ void Renderer::renderAtmosphereStages(Scene& scene)
         atmosphere.m_Stage = stage;
         atmosphere.render();
     }
+    glDisable(GL_SCISSOR_TEST);
 }
 
 void Renderer::renderScenePass(Scene& scene)
@@ -155,15 +181,34 @@ void Renderer::countGlow(Scene& scene)
 
 void Renderer::copyEarthData()
 {
+    if (isEmpty(m_AtmosphereRegion))
+    {
+        glDisable(GL_CULL_FACE); // as the copy's draw leaves it
+        return;
+    }
     // The atmosphere reads the Earth's data from its own target, not from the one it draws into.
+    glEnable(GL_SCISSOR_TEST);
+    scissorTo(m_AtmosphereRegion, m_Width, m_Height);
     m_AtmosphereFramebuffer.bindTextures({4});
     m_QuadRenderer.draw(m_SceneFramebuffer.m_Textures[2], 0);
+    glDisable(GL_SCISSOR_TEST);
 }
 
 void Renderer::renderAtmosphereOverScene(Scene& scene)
 {
     Camera::Camera& camera = *scene.camera;
     Resource::Atmosphere& atmosphere = *scene.atmosphere;
+    if (isEmpty(m_AtmosphereRegion))
+    {
+        // The state the air's draw leaves, which the effects expect.
+        glDisable(GL_BLEND);
+        glEnable(GL_DEPTH_TEST);
+        glDepthMask(GL_TRUE);
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        glFrontFace(GL_CCW);
+        return;
+    }
 
     m_SceneFramebuffer.bind(false, SceneClearColor);
     atmosphere.setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());

@@ -25,6 +25,9 @@ public:
     // One frame: the steps below, in this order.
     void render(Scene& scene);
 
+    // Where the atmosphere's shell can appear, into `m_AtmosphereRegion`; the three atmosphere steps
+    // below work within it.
+    void findAtmosphereRegion(Scene& scene);
     // The atmosphere's shell and shadow faces into the atmosphere target.
     void renderAtmosphereStages(Scene& scene);
     // Sky, Sun, Moon and Earth into the scene target, then whether anything of the Sun is left to glow.
@@ -44,6 +47,9 @@ public:
     QuadRenderer m_QuadRenderer;
     LenseFlare m_LenseFlare;
     Bloom m_Bloom;
+    // Where the atmosphere's shell can appear this frame, set by `findAtmosphereRegion`: its passes clear and draw
+    // only there, and none runs when it is empty. The whole image unless told otherwise.
+    ScreenRegion m_AtmosphereRegion;
 
 private:
     // Counts the Sun's pixels that the Moon and the Earth left visible, for the bloom.

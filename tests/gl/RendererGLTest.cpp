@@ -160,9 +160,16 @@ TEST_F(RendererGLTest, EarthDataStaysClearWhereOnlySkySunOrMoonIsSeen)
         EXPECT_EQ(0.0f, earthData[1]);
         EXPECT_EQ(Infinity, earthData[2]);
         EXPECT_EQ(0.0f, earthData[3]);
-        // The copy for the atmosphere carries the clear value unchanged.
-        const std::array<float, 4> copied = readPixel(s_pRenderer->m_AtmosphereFramebuffer.m_Fbo, 4, c.probe.x, c.probe.y);
-        EXPECT_EQ(Infinity, copied[2]);
+        // The copy for the atmosphere carries the clear value unchanged, where the shell may read it.
+        const ScreenRegion region = s_pRenderer->m_AtmosphereRegion;
+        const float x = (static_cast<float>(c.probe.x) + 0.5f) / static_cast<float>(Width);
+        const float y = (static_cast<float>(c.probe.y) + 0.5f) / static_cast<float>(Height);
+        if (x >= region.minX && x <= region.maxX && y >= region.minY && y <= region.maxY)
+        {
+            const std::array<float, 4> copied =
+                readPixel(s_pRenderer->m_AtmosphereFramebuffer.m_Fbo, 4, c.probe.x, c.probe.y);
+            EXPECT_EQ(Infinity, copied[2]);
+        }
     }
 }
 
@@ -311,6 +318,66 @@ TEST_F(RendererGLTest, BloomWithinTheSunsRegionEqualsABloomOfTheWholeImage)
         glowing += lit ? 1 : 0;
     }
     EXPECT_GE(glowing, 2) << "too few of the views show the Sun's glow to tell anything";
+}
+
+TEST_F(RendererGLTest, AtmosphereWithinTheShellsRegionEqualsTheFullPasses)
+{
+    constexpr int Large = 320;
+    constexpr int Tall = 256;
+    Renderer::Renderer renderer(Large, Tall);
+    Camera::Camera camera(s_pObjects->keys, Large, Tall, 0.5f, 0.1f);
+    const SceneObjects& o = *s_pObjects;
+    Scene frame{std::shared_ptr<Camera::Camera>(&camera, [](Camera::Camera*) {}), o.skyBox, o.sun, o.moon,
+                o.earth, o.atmosphere};
+    const auto full = [&] {
+        renderer.m_AtmosphereRegion = ScreenRegion{};
+        renderer.renderAtmosphereStages(frame);
+        renderer.renderScenePass(frame);
+        renderer.copyEarthData();
+        renderer.renderAtmosphereOverScene(frame);
+        return readColour(renderer.m_SceneFramebuffer);
+    };
+
+    // The shell filling part of the screen, all of it from inside and from just above (where its far
+    // side is drawn instead), at the screen's edge, off it and behind the eye.
+    const struct
+    {
+        Resource::IModel* body;
+        float distance;
+        float angle;
+    } poses[] = {
+        {o.earth.get(), 5.0f, 0.0f},  {o.earth.get(), 5.0f, 2.0f},  {o.earth.get(), 1.05f, 0.5f},
+        {o.earth.get(), 1.1f, 1.0f},  {o.earth.get(), 1.4f, 3.0f},  {o.moon.get(), 1.0f, 0.0f},
+        {o.moon.get(), 1.0f, 1.6f},   {o.moon.get(), 1.0f, 3.14f},  {o.sun.get(), 30.0f, 0.0f},
+        {o.sun.get(), 30.0f, 0.4f},   {o.sun.get(), 30.0f, 1.2f},   {o.sun.get(), 30.0f, 3.14f},
+    };
+    int skipped = 0;
+    int partial = 0;
+    for (const auto& pose : poses)
+    {
+        SCOPED_TRACE(testing::Message() << "pose " << (&pose - poses) << " from " << pose.distance << ", angle " << pose.angle);
+        Camera::CameraAnimation hold;
+        hold.setDistance(pose.distance);
+        hold.setAngle(pose.angle);
+        hold.addMove({Camera::CameraMoveType::Hold, 1.0e6f, pose.distance, 0.0f, pose.body, nullptr});
+        camera.setAnimation(hold);
+        camera.update(0.0f);
+
+        // After the last pose's frame, whose images stay outside this one's region.
+        renderer.render(frame);
+        const ScreenRegion region = renderer.m_AtmosphereRegion;
+        const std::vector<float> withinRegion = readColour(renderer.m_SceneFramebuffer);
+        const std::vector<float> wholeImage = full();
+        std::size_t differing = 0;
+        for (std::size_t i = 0; i < wholeImage.size(); ++i)
+            differing += wholeImage[i] != withinRegion[i] ? 1 : 0;
+        EXPECT_EQ(0u, differing) << "region " << region.minX << " " << region.minY << " " << region.maxX << " "
+                                 << region.maxY;
+        skipped += isEmpty(region) ? 1 : 0;
+        partial += !isEmpty(region) && (region.maxX - region.minX) * (region.maxY - region.minY) < 0.9f ? 1 : 0;
+    }
+    EXPECT_GE(skipped, 2) << "too few views without the shell";
+    EXPECT_GE(partial, 3) << "too few views with the shell on part of the screen";
 }
 
 TEST_F(RendererGLTest, ZeroRenderSizeFailsWithTheFramebufferError)

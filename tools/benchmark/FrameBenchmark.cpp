@@ -104,7 +104,10 @@ void FrameBenchmark::runPass(std::size_t pass)
     Renderer::Renderer& renderer = *m_Objects.renderer;
     switch (pass)
     {
-    case 0: renderer.renderAtmosphereStages(m_Scene); break;
+    case 0:
+        renderer.findAtmosphereRegion(m_Scene);
+        renderer.renderAtmosphereStages(m_Scene);
+        break;
     case 1: renderer.renderScenePass(m_Scene); break;
     case 2: renderer.copyEarthData(); break;
     case 3: renderer.renderAtmosphereOverScene(m_Scene); break;
