@@ -75,7 +75,7 @@ TEST(SphereScreenRegion, BoundsTheProjectedSphereTightly)
     }
 }
 
-TEST(SphereScreenRegion, WholeImageWhenTheOutlineIsNotBounded)
+TEST(SphereScreenRegion, WholeImageWhenTheOutlineIsNotBoundedAndNoneBehindTheEye)
 {
     const glm::mat4 view = glm::lookAt(glm::vec3(0.0f, 0.0f, 20.0f), glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
     const struct
@@ -88,13 +88,17 @@ TEST(SphereScreenRegion, WholeImageWhenTheOutlineIsNotBounded)
     } cases[] = {
         {"eye inside the sphere", view, Projection, {0.0f, 0.0f, 18.0f}, 5.0f},
         {"sphere reaching behind the eye", view, Projection, {3.0f, 0.0f, 20.0f}, 2.0f},
-        {"sphere wholly behind the eye", view, Projection, {0.0f, 0.0f, 40.0f}, 2.0f},
         {"orthographic projection", view, glm::ortho(-1.0f, 1.0f, -1.0f, 1.0f, 0.1f, 100.0f), {0.0f, 0.0f, 0.0f}, 1.0f},
         {"off-centre projection", view, glm::frustum(-0.1f, 0.3f, -0.1f, 0.1f, 0.1f, 100.0f), {0.0f, 0.0f, 0.0f}, 1.0f},
         {"radius not a number", view, Projection, {0.0f, 0.0f, 0.0f}, std::nanf("")},
     };
     for (const auto& c : cases)
         EXPECT_TRUE(isWholeImage(Renderer::sphereScreenRegion(c.view, c.projection, c.centre, c.radius))) << c.name;
+
+    // Wholly behind the eye, nothing of it can be drawn.
+    EXPECT_TRUE(isEmpty(Renderer::sphereScreenRegion(view, Projection, {0.0f, 0.0f, 40.0f}, 2.0f)));
+    EXPECT_TRUE(isEmpty(Renderer::sphereScreenRegion(view, Projection, {0.0f, 0.0f, 22.0f}, 2.0f)))
+        << "touching the eye's plane from behind";
 
     // Beside the screen, the region is squeezed against its edge: empty, but still ordered.
     const ScreenRegion aside = Renderer::sphereScreenRegion(view, Projection, {40.0f, 0.0f, 0.0f}, 1.0f);
