@@ -47,8 +47,8 @@ public:
     QuadRenderer m_QuadRenderer;
     LenseFlare m_LenseFlare;
     Bloom m_Bloom;
-    // Where the atmosphere's shell can appear this frame, set by `findAtmosphereRegion`: its passes clear and draw
-    // only there, and none runs when it is empty. The whole image unless told otherwise.
+    // Where the atmosphere's shell can appear this frame, set by `findAtmosphereRegion`: its passes
+    // clear and draw only there, and none runs when it is empty. The whole image unless told otherwise.
     ScreenRegion m_AtmosphereRegion;
 
 private:

@@ -355,7 +355,8 @@ TEST_F(RendererGLTest, AtmosphereWithinTheShellsRegionEqualsTheFullPasses)
     int partial = 0;
     for (const auto& pose : poses)
     {
-        SCOPED_TRACE(testing::Message() << "pose " << (&pose - poses) << " from " << pose.distance << ", angle " << pose.angle);
+        SCOPED_TRACE(testing::Message() << "pose " << (&pose - poses) << " from " << pose.distance << ", angle "
+                                        << pose.angle);
         Camera::CameraAnimation hold;
         hold.setDistance(pose.distance);
         hold.setAngle(pose.angle);
