@@ -21,24 +21,39 @@ constexpr float Infinity = std::numeric_limits<float>::infinity();
 constexpr float SceneClearColor[4] = {0.0f, 0.0f, Infinity, 0.0f};
 constexpr float WindowClearColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 
-// The outline of a circle (centre `across` sideways and `depth` ahead of the eye, radius `radius`)
-// seen from the eye, as the tangents of its two edges; nothing when the eye is inside or the circle
-// reaches behind the eye.
+// The directions from the eye to a disc (centre `across` sideways and `depth` ahead of the eye, radius
+// `radius`) that lie ahead of the eye, as tangents across / depth from `lowest` to `highest`: an end is
+// infinite where the disc reaches behind the eye on that side, and `lowest` > `highest` when none of it is
+// ahead. False when the eye is inside the disc, where every direction meets it.
 bool tangentRange(float across, float depth, float radius, float& lowest, float& highest)
 {
     const float tangentSquared = across * across + depth * depth - radius * radius;
     if (!(tangentSquared > 0.0f))
         return false;
     const float t = std::sqrt(tangentSquared);
-    // The centre's direction turned by the angle whose sine is radius / distance, either way.
-    const float depthA = across * radius + depth * t;
-    const float depthB = -across * radius + depth * t;
-    if (!(depthA > 0.0f && depthB > 0.0f))
-        return false;
-    const float a = (across * t - depth * radius) / depthA;
-    const float b = (across * t + depth * radius) / depthB;
-    lowest = std::min(a, b);
-    highest = std::max(a, b);
+    // The two edges: the centre's direction turned by the angle whose sine is radius / distance, either
+    // way, as (across, depth). The disc's directions lie between them, less than half a turn wide.
+    const glm::vec2 a(across * t - depth * radius, depth * t + across * radius);
+    const glm::vec2 b(across * t + depth * radius, depth * t - across * radius);
+    if (a.y > 0.0f && b.y > 0.0f)
+    {
+        lowest = std::min(a.x / a.y, b.x / b.y);
+        highest = std::max(a.x / a.y, b.x / b.y);
+    }
+    else if (a.y > 0.0f || b.y > 0.0f)
+    {
+        const glm::vec2& ahead = a.y > 0.0f ? a : b;
+        const glm::vec2& behind = a.y > 0.0f ? b : a;
+        // Between the edges the directions pass the eye's plane once, on the side where this is positive.
+        const bool passesRight = ahead.y * behind.x - behind.y * ahead.x > 0.0f;
+        lowest = passesRight ? ahead.x / ahead.y : -Infinity;
+        highest = passesRight ? Infinity : ahead.x / ahead.y;
+    }
+    else
+    {
+        lowest = Infinity;
+        highest = -Infinity;
+    }
     return true;
 }
 } // namespace
@@ -53,13 +68,18 @@ ScreenRegion sphereScreenRegion(const glm::mat4& view, const glm::mat4& projecti
     // Wholly behind the eye, none of it survives clipping.
     if (centredPerspective && -eye.z + radius <= 0.0f)
         return ScreenRegion{0.0f, 0.0f, 0.0f, 0.0f};
-    float minX = 0.0f;
-    float maxX = 0.0f;
-    float minY = 0.0f;
-    float maxY = 0.0f;
-    if (!centredPerspective || !(radius >= 0.0f) || !tangentRange(eye.x, -eye.z, radius, minX, maxX) ||
-        !tangentRange(eye.y, -eye.z, radius, minY, maxY))
+    if (!centredPerspective || !(radius >= 0.0f))
         return ScreenRegion{};
+    // Each screen axis on its own: the sphere's directions along x are those of its shadow on the
+    // eye's xz plane, a disc of the same radius; likewise for y. An axis whose disc holds the eye is whole.
+    float minX = -Infinity;
+    float maxX = Infinity;
+    float minY = -Infinity;
+    float maxY = Infinity;
+    tangentRange(eye.x, -eye.z, radius, minX, maxX);
+    tangentRange(eye.y, -eye.z, radius, minY, maxY);
+    if (minX > maxX || minY > maxY)
+        return ScreenRegion{0.0f, 0.0f, 0.0f, 0.0f};
     const auto toImage = [](float ndc) { return std::clamp(ndc * 0.5f + 0.5f, 0.0f, 1.0f); };
     const float x0 = projection[0][0] * minX;
     const float x1 = projection[0][0] * maxX;

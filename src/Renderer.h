@@ -12,8 +12,9 @@ namespace Renderer
 {
 
 // Where a sphere (world centre and radius) can appear on the screen, as a region of the image: the
-// exact bounds of its perspective outline, or the whole image when the sphere reaches behind the eye
-// or the projection is not a centred perspective one.
+// exact bounds of the outline of its part ahead of the eye, which run to the screen's edge where it
+// reaches past the eye; empty when none of it is ahead of the eye or in view. The whole image when the
+// eye is inside the sphere or the projection is not a centred perspective one.
 ScreenRegion sphereScreenRegion(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& centre,
                                 float radius);
 

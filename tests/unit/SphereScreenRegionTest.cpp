@@ -32,6 +32,10 @@ TEST(SphereScreenRegion, BoundsTheProjectedSphereTightly)
         {"up and to the right", {-6.0f, -3.0f, 20.0f}, {0.0f, 0.0f, 0.0f}, 2.0f},
         {"close, filling the screen", {0.0f, 0.0f, 5.5f}, {0.0f, 0.0f, 0.0f}, 5.0f},
         {"low and left, far", {30.0f, 10.0f, 60.0f}, {0.0f, 0.0f, 0.0f}, 5.0f},
+        // Reaching past the eye: bounded on one side, running to the screen's edge on the other.
+        {"beside the eye, right", {0.0f, 0.0f, 20.0f}, {3.0f, 0.0f, 20.0f}, 2.9f},
+        {"above the eye and a little behind", {0.0f, 0.0f, 20.0f}, {-2.0f, 3.0f, 20.3f}, 2.9f},
+        {"up and to the right, a little behind", {0.0f, 0.0f, 20.0f}, {2.5f, 2.5f, 20.2f}, 2.45f},
     };
     for (const auto& c : cases)
     {
@@ -55,6 +59,9 @@ TEST(SphereScreenRegion, BoundsTheProjectedSphereTightly)
                                                                         std::sin(polar) * std::sin(azimuth),
                                                                         std::cos(polar));
                 const glm::vec4 clip = Projection * view * glm::vec4(point, 1.0f);
+                // Only what lies beyond the near plane is drawn.
+                if (clip.w < 0.1f)
+                    continue;
                 const float x = std::clamp(clip.x / clip.w * 0.5f + 0.5f, 0.0f, 1.0f);
                 const float y = std::clamp(clip.y / clip.w * 0.5f + 0.5f, 0.0f, 1.0f);
                 minX = std::min(minX, x);
@@ -75,7 +82,7 @@ TEST(SphereScreenRegion, BoundsTheProjectedSphereTightly)
     }
 }
 
-TEST(SphereScreenRegion, WholeImageWhenTheOutlineIsNotBoundedAndNoneBehindTheEye)
+TEST(SphereScreenRegion, WholeImageWhenNotBoundedAndNoneWhenNotAhead)
 {
     const glm::mat4 view = glm::lookAt(glm::vec3(0.0f, 0.0f, 20.0f), glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
     const struct
@@ -87,7 +94,6 @@ TEST(SphereScreenRegion, WholeImageWhenTheOutlineIsNotBoundedAndNoneBehindTheEye
         float radius;
     } cases[] = {
         {"eye inside the sphere", view, Projection, {0.0f, 0.0f, 18.0f}, 5.0f},
-        {"sphere reaching behind the eye", view, Projection, {3.0f, 0.0f, 20.0f}, 2.0f},
         {"orthographic projection", view, glm::ortho(-1.0f, 1.0f, -1.0f, 1.0f, 0.1f, 100.0f), {0.0f, 0.0f, 0.0f}, 1.0f},
         {"off-centre projection", view, glm::frustum(-0.1f, 0.3f, -0.1f, 0.1f, 0.1f, 100.0f), {0.0f, 0.0f, 0.0f}, 1.0f},
         {"radius not a number", view, Projection, {0.0f, 0.0f, 0.0f}, std::nanf("")},
@@ -105,6 +111,9 @@ TEST(SphereScreenRegion, WholeImageWhenTheOutlineIsNotBoundedAndNoneBehindTheEye
     EXPECT_EQ(1.0f, aside.minX);
     EXPECT_EQ(1.0f, aside.maxX);
     EXPECT_LE(aside.minY, aside.maxY);
+    // Reaching past the eye but out of view: what is ahead of the eye lies beyond the screen's side.
+    EXPECT_TRUE(isEmpty(Renderer::sphereScreenRegion(view, Projection, {8.0f, 0.0f, 19.0f}, 2.0f)));
+    EXPECT_TRUE(isEmpty(Renderer::sphereScreenRegion(view, Projection, {0.0f, -8.0f, 20.5f}, 2.0f)));
 }
 
 } // namespace
