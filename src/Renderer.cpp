@@ -24,12 +24,16 @@ constexpr float WindowClearColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 // The directions from the eye to a disc (centre `across` sideways and `depth` ahead of the eye, radius
 // `radius`) that lie ahead of the eye, as tangents across / depth from `lowest` to `highest`: an end is
 // infinite where the disc reaches behind the eye on that side, and `lowest` > `highest` when none of it is
-// ahead. False when the eye is inside the disc, where every direction meets it.
-bool tangentRange(float across, float depth, float radius, float& lowest, float& highest)
+// ahead. With the eye inside the disc every direction meets it: the whole line.
+void tangentRange(float across, float depth, float radius, float& lowest, float& highest)
 {
     const float tangentSquared = across * across + depth * depth - radius * radius;
     if (!(tangentSquared > 0.0f))
-        return false;
+    {
+        lowest = -Infinity;
+        highest = Infinity;
+        return;
+    }
     const float t = std::sqrt(tangentSquared);
     // The two edges: the centre's direction turned by the angle whose sine is radius / distance, either
     // way, as (across, depth). The disc's directions lie between them, less than half a turn wide.
@@ -54,7 +58,6 @@ bool tangentRange(float across, float depth, float radius, float& lowest, float&
         lowest = Infinity;
         highest = -Infinity;
     }
-    return true;
 }
 } // namespace
 
@@ -72,10 +75,10 @@ ScreenRegion sphereScreenRegion(const glm::mat4& view, const glm::mat4& projecti
         return ScreenRegion{};
     // Each screen axis on its own: the sphere's directions along x are those of its shadow on the
     // eye's xz plane, a disc of the same radius; likewise for y. An axis whose disc holds the eye is whole.
-    float minX = -Infinity;
-    float maxX = Infinity;
-    float minY = -Infinity;
-    float maxY = Infinity;
+    float minX = 0.0f;
+    float maxX = 0.0f;
+    float minY = 0.0f;
+    float maxY = 0.0f;
     tangentRange(eye.x, -eye.z, radius, minX, maxX);
     tangentRange(eye.y, -eye.z, radius, minY, maxY);
     if (minX > maxX || minY > maxY)
