@@ -27,6 +27,17 @@ void scissorTo(const ScreenRegion& region, int width, int height)
     glScissor(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
 }
 
+ScissorScope::ScissorScope(const ScreenRegion& region, int width, int height)
+{
+    glEnable(GL_SCISSOR_TEST);
+    scissorTo(region, width, height);
+}
+
+ScissorScope::~ScissorScope()
+{
+    glDisable(GL_SCISSOR_TEST);
+}
+
 std::vector<std::pair<int, int>> bloomLevelSizes(int width, int height)
 {
     std::vector<std::pair<int, int>> sizes;
@@ -92,10 +103,10 @@ void Bloom::render(Framebuffer& target, Framebuffer& source)
         const bool alongX = i % 2 == 0;
         region = spreadRegion(region, alongX, alongX ? sourceWidth : sourceHeight);
         level.bind(true, black);
-        glEnable(GL_SCISSOR_TEST);
-        scissorTo(region, level.m_Width, level.m_Height);
-        m_BloomRenderer.draw(i == 0 ? source.m_Textures[1] : m_BloomFramebuffers[static_cast<std::size_t>(i - 1)].m_Textures[0], i);
-        glDisable(GL_SCISSOR_TEST);
+        {
+            const ScissorScope scissor(region, level.m_Width, level.m_Height);
+            m_BloomRenderer.draw(i == 0 ? source.m_Textures[1] : m_BloomFramebuffers[static_cast<std::size_t>(i - 1)].m_Textures[0], i);
+        }
         if (i < LevelCount)
             lit[static_cast<std::size_t>(i)] = region;
         sourceWidth = level.m_Width;

@@ -27,6 +27,17 @@ bool isEmpty(const ScreenRegion& region);
 // for rounding; the caller enables the scissor test.
 void scissorTo(const ScreenRegion& region, int width, int height);
 
+// Clears and draws are restricted to `region` of a width x height target, as `scissorTo` sets it, while
+// this lives; the scissor test is off again after it.
+class ScissorScope
+{
+public:
+    ScissorScope(const ScreenRegion& region, int width, int height);
+    ~ScissorScope();
+    ScissorScope(const ScissorScope&) = delete;
+    ScissorScope& operator=(const ScissorScope&) = delete;
+};
+
 // `region` widened by `dx` and `dy` on either side, kept within the image.
 ScreenRegion widenRegion(const ScreenRegion& region, float dx, float dy);
 

@@ -155,17 +155,15 @@ TEST_F(RendererGLTest, EarthDataStaysClearWhereOnlySkySunOrMoonIsSeen)
         EXPECT_GE(std::max({colour[0], colour[1], colour[2]}), c.minColour) << "the probe misses the body";
         EXPECT_GE(std::max({glow[0], glow[1], glow[2]}), c.minGlow) << "the probe misses the body";
 
-        const std::array<float, 4> earthData = scenePixel(2, c.probe);
-        EXPECT_EQ(0.0f, earthData[0]);
-        EXPECT_EQ(0.0f, earthData[1]);
-        EXPECT_EQ(Infinity, earthData[2]);
-        EXPECT_EQ(0.0f, earthData[3]);
-        // The copy for the atmosphere carries the clear value unchanged, where the shell may read it.
+        // The Earth's data, and its copy for the atmosphere, hold the clear value unchanged where the
+        // shell may read them; elsewhere nothing reads them.
         const ScreenRegion region = s_pRenderer->m_AtmosphereRegion;
         const float x = (static_cast<float>(c.probe.x) + 0.5f) / static_cast<float>(Width);
         const float y = (static_cast<float>(c.probe.y) + 0.5f) / static_cast<float>(Height);
         if (x >= region.minX && x <= region.maxX && y >= region.minY && y <= region.maxY)
         {
+            const std::array<float, 4> earthData = scenePixel(2, c.probe);
+            EXPECT_EQ((std::array<float, 4>{0.0f, 0.0f, Infinity, 0.0f}), earthData);
             const std::array<float, 4> copied =
                 readPixel(s_pRenderer->m_AtmosphereFramebuffer.m_Fbo, 4, c.probe.x, c.probe.y);
             EXPECT_EQ(Infinity, copied[2]);
@@ -320,7 +318,7 @@ TEST_F(RendererGLTest, BloomWithinTheSunsRegionEqualsABloomOfTheWholeImage)
     EXPECT_GE(glowing, 2) << "too few of the views show the Sun's glow to tell anything";
 }
 
-TEST_F(RendererGLTest, AtmosphereWithinTheShellsRegionEqualsTheFullPasses)
+TEST_F(RendererGLTest, ClearsAndAtmosphereWithinWhatIsReadEqualTheFullPasses)
 {
     constexpr int Large = 320;
     constexpr int Tall = 256;
@@ -329,13 +327,34 @@ TEST_F(RendererGLTest, AtmosphereWithinTheShellsRegionEqualsTheFullPasses)
     const SceneObjects& o = *s_pObjects;
     Scene frame{std::shared_ptr<Camera::Camera>(&camera, [](Camera::Camera*) {}), o.skyBox, o.sun, o.moon,
                 o.earth, o.atmosphere};
+    // Every attachment and depth of both targets set to `colour` and `depth`, as a clear of the
+    // whole of them leaves them, or as a frame that clears too little would find them.
+    const auto fill = [&](const float (&colour)[4], float depth) {
+        for (Framebuffer* target : {&renderer.m_SceneFramebuffer, &renderer.m_AtmosphereFramebuffer})
+        {
+            target->bind(false, colour);
+            for (GLint attachment = 0; attachment < target->m_NumTextures; ++attachment)
+                glClearBufferfv(GL_COLOR, attachment, colour);
+            glDepthMask(GL_TRUE);
+            glClearBufferfv(GL_DEPTH, 0, &depth);
+        }
+    };
+    // What the later passes read: the scene's colour and glow.
+    const auto image = [&] {
+        std::vector<float> pixels = readColour(renderer.m_SceneFramebuffer, 0);
+        const std::vector<float> glow = readColour(renderer.m_SceneFramebuffer, 1);
+        pixels.insert(pixels.end(), glow.begin(), glow.end());
+        return pixels;
+    };
+    // The passes over the whole image, after both targets were cleared whole.
     const auto full = [&] {
+        fill({0.0f, 0.0f, Infinity, 0.0f}, 1.0f);
         renderer.m_AtmosphereRegion = ScreenRegion{};
         renderer.renderAtmosphereStages(frame);
         renderer.renderScenePass(frame);
         renderer.copyEarthData();
         renderer.renderAtmosphereOverScene(frame);
-        return readColour(renderer.m_SceneFramebuffer);
+        return image();
     };
 
     // The shell filling part of the screen, all of it from inside and from just above (where its far
@@ -364,10 +383,11 @@ TEST_F(RendererGLTest, AtmosphereWithinTheShellsRegionEqualsTheFullPasses)
         camera.setAnimation(hold);
         camera.update(0.0f);
 
-        // After the last pose's frame, whose images stay outside this one's region.
+        // On targets holding values no clear leaves, which must not show through.
+        fill({0.25f, 0.5f, 7.0f, 0.75f}, 0.0f);
         renderer.render(frame);
         const ScreenRegion region = renderer.m_AtmosphereRegion;
-        const std::vector<float> withinRegion = readColour(renderer.m_SceneFramebuffer);
+        const std::vector<float> withinRegion = image();
         const std::vector<float> wholeImage = full();
         std::size_t differing = 0;
         for (std::size_t i = 0; i < wholeImage.size(); ++i)

@@ -31,14 +31,14 @@ inline void deleteFramebuffer(const Framebuffer& framebuffer)
     glDeleteRenderbuffers(1, &framebuffer.m_DepthBuffer);
 }
 
-// Every texel of colour attachment 0 of a framebuffer of the given record's size, RGBA floats row by
+// Every texel of a colour attachment of a framebuffer of the given record's size, RGBA floats row by
 // row from the bottom.
-inline std::vector<float> readColour(const Framebuffer& framebuffer)
+inline std::vector<float> readColour(const Framebuffer& framebuffer, int attachment = 0)
 {
     std::vector<float> pixels(static_cast<std::size_t>(framebuffer.m_Width) *
                               static_cast<std::size_t>(framebuffer.m_Height) * 4);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer.m_Fbo);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(attachment));
     glReadPixels(0, 0, framebuffer.m_Width, framebuffer.m_Height, GL_RGBA, GL_FLOAT, pixels.data());
     return pixels;
 }
