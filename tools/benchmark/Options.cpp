@@ -79,6 +79,11 @@ Options parseOptions(const std::vector<std::string>& arguments)
             options.compare.push_back(value());
             options.compare.push_back(value());
         }
+        else if (option == "--against")
+        {
+            options.against.push_back(value());
+            options.against.push_back(value());
+        }
         else if (option == "--help" || option == "-h")
             options.help = true;
         else
@@ -101,5 +106,9 @@ std::string usage()
            "  --pictures DIR            also write each pose's frame as DIR/<pose>.png\n"
            "  --label TEXT              heading of the report\n"
            "  --compare REAL TRIVIAL    print two results files side by side and exit; each may be a\n"
-           "                            comma-separated list of rounds, merged by the median of each figure\n";
+           "                            comma-separated list of rounds, merged by the median of each figure\n"
+           "  --against CURRENT REFERENCE\n"
+           "                            print this build's results beside a reference build's as speed-ups\n"
+           "                            per pass and frame, judged against the targets, and exit; rounds as\n"
+           "                            for --compare\n";
 }

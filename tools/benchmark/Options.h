@@ -25,6 +25,8 @@ struct Options
     std::string label = "scene shaders";
     // Two results files to print side by side instead of running anything.
     std::vector<std::string> compare;
+    // Two results files, this build's and a reference build's, to print as speed-ups instead.
+    std::vector<std::string> against;
     bool help = false;
 };
 

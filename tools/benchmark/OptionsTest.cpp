@@ -36,12 +36,14 @@ TEST(OptionsTest, ReadsEveryOption)
     }
 
     const Options options = parseOptions({"--results", "out.tsv", "--label", "trivial shaders", "--trace-allocations",
-                                          "--pictures", "shots", "--compare", "a.tsv", "b.tsv", "--help"});
+                                          "--pictures", "shots", "--compare", "a.tsv", "b.tsv", "--against", "new.tsv",
+                                          "old.tsv", "--help"});
     EXPECT_EQ(options.resultsFile, "out.tsv");
     EXPECT_EQ(options.label, "trivial shaders");
     EXPECT_EQ(options.picturesDirectory, "shots");
     EXPECT_TRUE(options.traceAllocations);
     EXPECT_EQ(options.compare, (std::vector<std::string>{"a.tsv", "b.tsv"}));
+    EXPECT_EQ(options.against, (std::vector<std::string>{"new.tsv", "old.tsv"}));
     EXPECT_TRUE(options.help);
 }
 
@@ -62,6 +64,7 @@ TEST(OptionsTest, RejectsWhatCannotRun)
         {{"--frames", "99999999999"}, "--frames needs a whole number of at least 0, not \"99999999999\""},
         {{"--width"}, "--width needs a value"},
         {{"--compare", "a.tsv"}, "--compare needs a value"},
+        {{"--against", "a.tsv"}, "--against needs a value"},
         {{"--poses", "earth,mars"}, "--poses: unknown pose \"mars\" (earth, moon, sun)"},
         {{"--poses", ""}, "--poses needs at least one pose"},
         {{"--fast"}, "unknown option \"--fast\""},

@@ -84,6 +84,16 @@ std::string verdict(bool met)
 {
     return met ? "met" : "MISSED";
 }
+
+// The reference's time over the current one's. None where a side has no figure or one shown as 0.00 ms,
+// as a skipped pass has: that ratio would measure only the timer's noise.
+double speedup(double current, double reference)
+{
+    const double shownAsZero = 0.005;
+    if (std::isnan(current) || std::isnan(reference) || current < shownAsZero || reference < shownAsZero)
+        return Missing;
+    return reference / current;
+}
 } // namespace
 
 void Results::add(const std::string& key, double median, double p95)
@@ -328,5 +338,93 @@ std::string formatComparison(const Results& scene, const Results& trivial)
     const double startup = medianOf(scene, "startup.program-total");
     out << "  target under " << number(StartupTargetMs, 0) << " ms: "
         << (std::isnan(startup) ? std::string("no figure") : verdict(startup < StartupTargetMs)) << "\n";
+    return out.str();
+}
+
+std::string formatSpeedup(const Results& current, const Results& reference)
+{
+    const std::string currentName = fact(current, "label");
+    const std::string referenceName = fact(reference, "label");
+    // Each side's column is as wide as its label, which names a commit or the working tree.
+    const std::size_t referenceWidth = std::max<std::size_t>(referenceName.size(), 8) + 2;
+    const std::size_t currentWidth = std::max<std::size_t>(currentName.size(), 8) + 2;
+
+    std::ostringstream out;
+    out << "Speed-up: " << currentName << " against " << referenceName << "\n";
+    out << "Size " << fact(current, "size");
+    if (fact(reference, "size") != fact(current, "size"))
+        out << " (" << referenceName << ": " << fact(reference, "size") << ", so the times do not compare)";
+    out << "; renderer " << fact(current, "renderer") << "; " << fact(current, "threads") << "; measured "
+        << fact(current, "measured") << ", load average " << fact(current, "load") << " / "
+        << fact(reference, "load") << "\n";
+    if (current.facts.count("rounds") && current.facts.at("rounds") != "1")
+        out << "Figures: medians of " << fact(current, "rounds") << " rounds of each, taken in turn, so that load\n"
+            << "drifting during the runs falls on both sides (the facts above are the first round's).\n";
+    out << "Columns: medians in ms of the serialised wall time, each pass followed by glFinish (llvmpipe\n"
+           "overlaps the GPU timers of passes that share a target), and of the whole frame; speed-up is\n"
+           "the reference's time over the current one's, \"-\" where a side has no figure or 0.00 ms.\n";
+
+    std::vector<std::string> poses = current.poses();
+    for (const std::string& pose : reference.poses())
+        if (std::find(poses.begin(), poses.end(), pose) == poses.end())
+            poses.push_back(pose);
+    std::vector<std::string> behind;
+    for (const std::string& pose : poses)
+    {
+        const Results& described = current.facts.count("pose." + pose) ? current : reference;
+        out << "\nPose " << pose << ": " << fact(described, "pose." + pose) << "\n";
+        out << label("  pass", 32) << cell(referenceName, referenceWidth) << cell(currentName, currentWidth)
+            << cell("speed-up", 10) << "\n";
+        const auto row = [&](const std::string& title, const std::string& key) {
+            const double mine = medianOf(current, key);
+            const double base = medianOf(reference, key);
+            out << label("  " + title, 32) << cell(number(base), referenceWidth) << cell(number(mine), currentWidth)
+                << cell(number(speedup(mine, base)), 10) << "\n";
+        };
+        for (const std::string& pass : passNames())
+            row(passTitle(pass), pose + ".serial." + pass);
+        row("sum of the passes", pose + ".serial.sum");
+        row("frame (calls, glFinish, swap)", pose + ".frame.total");
+
+        const double frame =
+            speedup(medianOf(current, pose + ".frame.total"), medianOf(reference, pose + ".frame.total"));
+        const bool fast = !std::isnan(frame) && frame >= SpeedupTarget;
+        if (!fast)
+            behind.push_back(pose);
+        out << "  frame speed-up: " << number(frame) << ", target at least " << number(SpeedupTarget) << ": "
+            << (std::isnan(frame) ? std::string("no figure") : verdict(fast)) << "\n";
+        const double allocations = medianOf(current, pose + ".alloc.frame");
+        const double referenceAllocations = medianOf(reference, pose + ".alloc.frame");
+        out << "  allocations per frame: " << number(allocations, 0) << " against " << number(referenceAllocations, 0)
+            << ", target not more: "
+            << (std::isnan(allocations) || std::isnan(referenceAllocations)
+                    ? std::string("no figure")
+                    : verdict(allocations <= referenceAllocations))
+            << "\n";
+    }
+
+    out << "\nStart-up, entry to first presented frame (ms)\n";
+    out << label("  phase", 56) << cell(referenceName, referenceWidth) << cell(currentName, currentWidth) << "\n";
+    for (const StartupPhase& phase : StartupPhases)
+        out << label(std::string("  ") + phase.title, 56)
+            << cell(number(medianOf(reference, phase.key), 1), referenceWidth)
+            << cell(number(medianOf(current, phase.key), 1), currentWidth) << "\n";
+    const double startup = medianOf(current, "startup.program-total");
+    out << "  target under " << number(StartupTargetMs, 0) << " ms: "
+        << (std::isnan(startup) ? std::string("no figure") : verdict(startup < StartupTargetMs)) << "\n";
+
+    out << "\nEvery pose's frame at least " << number(SpeedupTarget) << " times shorter than in " << referenceName
+        << ": ";
+    if (poses.empty())
+        out << "no figure\n";
+    else if (behind.empty())
+        out << "met\n";
+    else
+    {
+        out << "MISSED (";
+        for (std::size_t i = 0; i < behind.size(); ++i)
+            out << (i ? ", " : "") << behind[i];
+        out << ")\n";
+    }
     return out.str();
 }

@@ -42,6 +42,8 @@ Results mergeRounds(const std::vector<Results>& rounds);
 
 // The frame's target: at most this many times the cost of the same passes with trivial shaders.
 constexpr double FrameRatioTarget = 1.5;
+// The frame's target against a reference build: at least this many times shorter there.
+constexpr double SpeedupTarget = 1.6;
 // Start-up to the first presented frame, in milliseconds.
 constexpr double StartupTargetMs = 2000.0;
 
@@ -49,3 +51,6 @@ constexpr double StartupTargetMs = 2000.0;
 std::string formatReport(const Results& results);
 // The scene's run beside the trivial shaders' run, with what the scene's own shading adds to each pass.
 std::string formatComparison(const Results& scene, const Results& trivial);
+// A build's run beside a reference build's run on the same machine: each pass's and the frame's speed-up
+// (the reference's time over the current one's), allocations and start-up, judged against the targets.
+std::string formatSpeedup(const Results& current, const Results& reference);

@@ -192,3 +192,52 @@ TEST(ResultsTest, ReportListsEveryPassOfEveryPose)
     // A phase's items sit under it.
     EXPECT_NE(lineWith(report, "      Earth").find("120.5"), std::string::npos) << report;
 }
+
+TEST(ResultsTest, SpeedupJudgesTheTargets)
+{
+    struct Case
+    {
+        double currentFrame;
+        // Negative: the reference has no figures at all.
+        double referenceFrame;
+        double currentAllocations;
+        const char* passRow;
+        const char* frameVerdict;
+        const char* allocationVerdict;
+        const char* summary;
+    };
+    const Case cases[] = {
+        {100.0, 160.0, 13.0, "17.78         11.11      1.60", "speed-up: 1.60, target at least 1.60: met",
+         "13 against 13, target not more: met", "met"},
+        {100.0, 159.0, 12.0, "17.67         11.11      1.59", "speed-up: 1.59, target at least 1.60: MISSED",
+         "12 against 13, target not more: met", "MISSED (earth)"},
+        {100.0, 200.0, 14.0, "22.22         11.11      2.00", "speed-up: 2.00, target at least 1.60: met",
+         "14 against 13, target not more: MISSED", "met"},
+        // A frame shown as 0.00 ms, as a skipped pass is, gives no ratio.
+        {100.0, 0.0, 13.0, "0.00         11.11         -", "speed-up: -, target at least 1.60: no figure",
+         "13 against 13, target not more: met", "MISSED (earth)"},
+        {100.0, -1.0, 13.0, " -         11.11         -", "speed-up: -, target at least 1.60: no figure",
+         "13 against -, target not more: no figure", "MISSED (earth)"},
+    };
+    for (const Case& c : cases)
+    {
+        Results current = run("working tree", c.currentFrame, 1999.0);
+        current.add("earth.alloc.frame", c.currentAllocations, c.currentAllocations);
+        Results reference;
+        reference.facts["label"] = "28853db";
+        if (c.referenceFrame >= 0.0)
+        {
+            reference = run("28853db", c.referenceFrame, 2500.0);
+            reference.add("earth.alloc.frame", 13.0, 13.0);
+        }
+        const std::string table = formatSpeedup(current, reference);
+        EXPECT_NE(lineWith(table, "  pass").find("28853db  working tree  speed-up"), std::string::npos) << table;
+        EXPECT_NE(lineWith(table, "  scene pass").find(c.passRow), std::string::npos) << table;
+        EXPECT_NE(lineWith(table, "frame speed-up").find(c.frameVerdict), std::string::npos) << table;
+        EXPECT_NE(lineWith(table, "allocations per frame").find(c.allocationVerdict), std::string::npos) << table;
+        EXPECT_NE(lineWith(table, "target under").find("target under 2000 ms: met"), std::string::npos) << table;
+        EXPECT_EQ(lineWith(table, "Every pose's frame"),
+                  std::string("Every pose's frame at least 1.60 times shorter than in 28853db: ") + c.summary)
+            << table;
+    }
+}

@@ -141,6 +141,12 @@ int compare(const Options& options)
     std::cout << formatComparison(readRounds(options.compare[0]), readRounds(options.compare[1]));
     return 0;
 }
+
+int against(const Options& options)
+{
+    std::cout << formatSpeedup(readRounds(options.against[0]), readRounds(options.against[1]));
+    return 0;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -154,7 +160,11 @@ int main(int argc, char** argv)
             std::cout << usage();
             return 0;
         }
-        return options.compare.empty() ? run(options, entry) : compare(options);
+        if (!options.compare.empty())
+            return compare(options);
+        if (!options.against.empty())
+            return against(options);
+        return run(options, entry);
     }
     catch (const std::invalid_argument& error)
     {
