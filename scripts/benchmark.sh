@@ -4,13 +4,20 @@
 # targets, clears and draws), prints both reports and a side-by-side table, times the demo's own start-up
 # to its first presented frame, and counts the frame loop's allocations over 1000 frames.
 #
-#   scripts/benchmark.sh [--quick | --rounds N] [benchmark options, e.g. --frames 30 --poses earth,sun]
+#   scripts/benchmark.sh [--quick] [--rounds N] [--against COMMIT] [benchmark options, e.g. --frames 30]
 #
 # The two shader sets run in turn, three rounds of each (20 timed frames per pose and phase a round),
 # and each figure is the median of its rounds: load that drifts during the runs, as it does on a shared
-# machine, then falls on both sides of the ratio; --rounds N takes N rounds. --quick: one round of few
-# frames and one start-up run, to check that everything works. Options after it go to every benchmark run (see
-# build/release/benchmark --help). Run it while the machine is otherwise idle.
+# machine, then falls on both sides of the ratio; --rounds N takes N rounds. --quick: one round (unless
+# --rounds says more) of few frames and one start-up run, to check that everything works. Options after
+# these go to every benchmark run (see build/release/benchmark --help). Run it while the machine is
+# otherwise idle.
+#
+# --against COMMIT: instead of the trivial shaders, the benchmark of COMMIT's tree, each with its own
+# shaders and models. COMMIT's tree is exported once into build/against/<sha>/source and built beside it
+# (kept for the next run); the rounds alternate between this tree and COMMIT's, then the speed-up table,
+# the pictures of the first round compared pixel by pixel (kept in build/against/<sha>/pictures), and the
+# start-up and allocations of both builds.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 use_software_rendering
@@ -20,72 +27,213 @@ if [[ -z "${DISPLAY:-}" ]]; then
   exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
 fi
 
+fail() {
+  echo "benchmark.sh: $*" >&2
+  exit 1
+}
+
+quick=false
+rounds=""
+against=""
+while (($#)); do
+  case "$1" in
+    --quick)
+      quick=true
+      shift
+      ;;
+    --rounds)
+      rounds=${2:?--rounds needs a number}
+      shift 2
+      if ! [[ "$rounds" =~ ^[1-9][0-9]*$ ]]; then
+        echo "--rounds needs a whole number of at least 1, not \"$rounds\"" >&2
+        exit 2
+      fi
+      ;;
+    --against)
+      against=${2:?--against needs a commit}
+      shift 2
+      ;;
+    *)
+      break
+      ;;
+  esac
+done
 startup_runs=5
 allocation_frames=1000
-rounds=3
 benchmark_args=(--frames 20)
-if [[ "${1:-}" == "--quick" ]]; then
-  shift
+if $quick; then
   startup_runs=1
   allocation_frames=60
-  rounds=1
+  rounds=${rounds:-1}
   benchmark_args=(--frames 5 --warmup 2)
-elif [[ "${1:-}" == "--rounds" ]]; then
-  rounds=${2:?--rounds needs a number}
-  shift 2
-  if ! [[ "$rounds" =~ ^[1-9][0-9]*$ ]]; then
-    echo "--rounds needs a whole number of at least 1, not \"$rounds\"" >&2
-    exit 2
-  fi
 fi
+rounds=${rounds:-3}
 benchmark_args+=("$@")
 
+# Configures a tree's Release build and builds the given targets; on failure shows the end of the log.
+build_tree() { # source build description target...
+  local source=$1 build=$2 what=$3
+  shift 3
+  mkdir -p "$build"
+  if ! { cmake -S "$source" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTALVEN_TESTS=OFF &&
+    cmake --build "$build" -j "$jobs" --target "$@"; } >"$build/build.log" 2>&1; then
+    tail -n 30 "$build/build.log" >&2
+    fail "building $what failed (the whole log: ${build#"$root"/}/build.log)"
+  fi
+}
+
 build="$root/build/release"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTALVEN_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$jobs" --target benchmark talvenmorquiddle benchmark_first_swap >/dev/null
+if [[ -n "$against" ]]; then
+  command -v git >/dev/null || fail "--against needs git, to export the tree of $against"
+  git -C "$root" rev-parse --git-dir >/dev/null 2>&1 || fail "--against needs a git checkout, and $root is none"
+  sha=$(git -C "$root" rev-parse --verify --quiet "$against^{commit}") ||
+    fail "--against: \"$against\" names no commit of this repository"
+  reference_label=$(git -C "$root" rev-parse --short "$sha")
+  current_label="working tree ($(git -C "$root" rev-parse --short HEAD)"
+  if [[ -n "$(git -C "$root" status --porcelain)" ]]; then
+    current_label+="+changes"
+  fi
+  current_label+=")"
+  command -v compare >/dev/null || fail "--against compares pictures with ImageMagick's compare, which is missing"
+
+  # A commit's tree never changes, so its export and build are kept under its full hash.
+  cache="$root/build/against/$sha"
+  reference_source="$cache/source"
+  reference_build="$cache/build"
+  if [[ ! -d "$reference_source" ]]; then
+    rm -rf "$cache/source.partial"
+    mkdir -p "$cache/source.partial"
+    git -C "$root" archive "$sha" | tar -x -C "$cache/source.partial" || fail "could not export the tree of $sha"
+    mv "$cache/source.partial" "$reference_source"
+  fi
+  grep -qs 'add_executable(benchmark ' "$reference_source/tools/benchmark/CMakeLists.txt" ||
+    fail "$reference_label has no frame benchmark (tools/benchmark) to compare with"
+  reference_targets=(benchmark)
+  # Its start-up is timed too where it has the wrapper that ends the demo at its first frame.
+  reference_startup=false
+  if grep -qs 'add_library(benchmark_first_swap ' "$reference_source/tools/benchmark/CMakeLists.txt"; then
+    reference_startup=true
+    reference_targets+=(talvenmorquiddle benchmark_first_swap)
+  fi
+  if [[ ! -f "$reference_build/built" ]]; then
+    echo "Building the benchmark of $reference_label in ${reference_build#"$root"/} (once for this commit)"
+    build_tree "$reference_source" "$reference_build" "the benchmark of $reference_label" "${reference_targets[@]}"
+    touch "$reference_build/built"
+  fi
+fi
+build_tree "$root" "$build" "the benchmark of the working tree" benchmark talvenmorquiddle benchmark_first_swap
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# Each run's working directory: its shader set, the real models, no configuration (the defaults).
-mkdir -p "$work/scene" "$work/trivial"
+join() { local IFS=,; echo "$*"; }
+
+# Each run's working directory: its shader set and models, no configuration (the defaults).
+mkdir -p "$work/scene"
 ln -s "$root/shader" "$work/scene/shader"
-ln -s "$root/tools/benchmark/trivial-shader" "$work/trivial/shader"
 ln -s "$root/models" "$work/scene/models"
-ln -s "$root/models" "$work/trivial/models"
+declare -A binary label
+binary[scene]="$build/benchmark"
+if [[ -n "$against" ]]; then
+  sides=(scene reference)
+  label[scene]=$current_label
+  label[reference]=$reference_label
+  binary[reference]="$reference_build/benchmark"
+  mkdir -p "$work/reference"
+  ln -s "$reference_source/shader" "$work/reference/shader"
+  ln -s "$reference_source/models" "$work/reference/models"
+  pictures="$cache/pictures"
+  rm -rf "$pictures"
+else
+  sides=(scene trivial)
+  label[scene]="scene shaders"
+  label[trivial]="trivial shaders"
+  binary[trivial]="$build/benchmark"
+  mkdir -p "$work/trivial"
+  ln -s "$root/tools/benchmark/trivial-shader" "$work/trivial/shader"
+  ln -s "$root/models" "$work/trivial/models"
+fi
 
 echo "Load average before the runs: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 echo
 # The first round's full reports are shown; later rounds only add to the medians.
-scene_rounds=()
-trivial_rounds=()
+declare -A side_rounds
 for ((round = 1; round <= rounds; round++)); do
-  for set in scene trivial; do
-    results="$work/$set-$round.tsv"
-    (cd "$work/$set" && "$build/benchmark" --label "$set shaders" --results "$results" "${benchmark_args[@]}") \
-      >"$work/$set-$round.txt"
+  for side in "${sides[@]}"; do
+    results="$work/$side-$round.tsv"
+    run_args=(--label "${label[$side]}" --results "$results")
+    if [[ -n "$against" ]] && ((round == 1)); then
+      run_args+=(--pictures "$pictures/$side")
+    fi
+    (cd "$work/$side" && "${binary[$side]}" "${run_args[@]}" "${benchmark_args[@]}") >"$work/$side-$round.txt" || {
+      cat "$work/$side-$round.txt"
+      fail "the benchmark of ${label[$side]} failed in round $round"
+    }
     if ((round == 1)); then
-      cat "$work/$set-$round.txt"
+      cat "$work/$side-$round.txt"
       echo
     fi
+    side_rounds[$side]+="${side_rounds[$side]:+,}$results"
   done
-  scene_rounds+=("$work/scene-$round.tsv")
-  trivial_rounds+=("$work/trivial-$round.tsv")
   echo "Round $round of $rounds done."
 done
 echo
-join() { local IFS=,; echo "$*"; }
-"$build/benchmark" --compare "$(join "${scene_rounds[@]}")" "$(join "${trivial_rounds[@]}")"
+if [[ -n "$against" ]]; then
+  "$build/benchmark" --against "${side_rounds[scene]}" "${side_rounds[reference]}"
+else
+  "$build/benchmark" --compare "${side_rounds[scene]}" "${side_rounds[trivial]}"
+fi
+
+if [[ -n "$against" ]]; then
+  # The number of pixels of two pictures that differ by more than the fuzz in some channel. compare
+  # applies the fuzz to each channel on its own: 0.59% of the full range is 1.5/255, which passes a step
+  # of 1/255 and stops one of 2/255. It prints the count with six digits unless asked for more.
+  differing_pixels() { # fuzz picture picture -> count
+    local text status=0
+    text=$(compare -precision 12 -metric AE -fuzz "$1" "$2" "$3" null: 2>&1) || status=$?
+    if ((status > 1)) || ! [[ "$text" =~ ^[0-9.e+]+$ ]]; then
+      fail "could not compare ${2#"$root"/} with ${3#"$root"/}: $text"
+    fi
+    printf '%.0f\n' "$text"
+  }
+  echo
+  echo "Pictures of the first round, ${label[scene]} against $reference_label (${pictures#"$root"/}):"
+  for reference_picture in "$pictures/reference"/*.png; do
+    pose=$(basename "$reference_picture" .png)
+    current_picture="$pictures/scene/$pose.png"
+    if [[ ! -f "$current_picture" ]]; then
+      echo "  $pose: no picture from ${label[scene]}"
+      continue
+    fi
+    # compare looks for the smaller of two pictures inside the larger and may find it: sizes first.
+    reference_size=$(identify -format '%wx%h' "$reference_picture")
+    current_size=$(identify -format '%wx%h' "$current_picture")
+    if [[ "$reference_size" != "$current_size" ]]; then
+      echo "  $pose: $current_size against $reference_size: CHANGED"
+      continue
+    fi
+    all=$(differing_pixels 0 "$reference_picture" "$current_picture")
+    more=$(differing_pixels 0.59% "$reference_picture" "$current_picture")
+    if ((more > 0)); then
+      verdict=CHANGED
+    elif ((all > 0)); then
+      verdict="within 1/255"
+    else
+      verdict=identical
+    fi
+    echo "  $pose: $all pixels differ, $more by more than 1/255: $verdict"
+  done
+fi
 
 # The demo itself, from its start to the return of its first buffer swap (and glFinish), measured by a
 # preloaded wrapper of glfwSwapBuffers that records the time and ends the process. Mesa keeps compiled
 # shaders in a disk cache: the runs below use it as a user's second start would; the last run starts
 # with an empty one, as the very first start on a machine does.
-first_frame() { # cache directory or "" -> milliseconds
+first_frame() { # build directory, run directory, cache directory or "" -> milliseconds
   rm -f "$work/first-swap"
   local start
   start=$(date +%s%N)
-  (cd "$work/scene" && env ${1:+MESA_SHADER_CACHE_DIR="$1"} TALVEN_FIRST_SWAP_FILE="$work/first-swap" \
-    LD_PRELOAD="$build/libbenchmark_first_swap.so" timeout 60 "$build/talvenmorquiddle" </dev/null >/dev/null) || true
+  (cd "$2" && env ${3:+MESA_SHADER_CACHE_DIR="$3"} TALVEN_FIRST_SWAP_FILE="$work/first-swap" \
+    LD_PRELOAD="$1/libbenchmark_first_swap.so" timeout 60 "$1/talvenmorquiddle" </dev/null >/dev/null) || true
   if [[ ! -s "$work/first-swap" ]]; then
     echo "no frame was presented within 60 s" >&2
     exit 1
@@ -93,22 +241,40 @@ first_frame() { # cache directory or "" -> milliseconds
   echo $(( ($(cat "$work/first-swap") - start) / 1000000 ))
 }
 
-echo
-echo "The demo's start-up to its first presented frame (build/release/talvenmorquiddle, 1200x960, scene shaders):"
-times=()
-for ((run = 1; run <= startup_runs; run++)); do
-  ms=$(first_frame "") || exit 1
-  times+=("$ms")
-  echo "  run $run, shader cache warm: $ms ms"
-done
-median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
-echo "  median of $startup_runs: $median ms (target under 2000 ms)"
-mkdir -p "$work/empty-shader-cache"
-ms=$(first_frame "$work/empty-shader-cache") || exit 1
-echo "  with an empty shader cache (a machine's first start): $ms ms"
+startup() { # build directory, run directory, description
+  echo
+  echo "The demo's start-up to its first presented frame (${1#"$root"/}/talvenmorquiddle, 1200x960, $3):"
+  local times=() ms median run
+  for ((run = 1; run <= startup_runs; run++)); do
+    ms=$(first_frame "$1" "$2" "") || exit 1
+    times+=("$ms")
+    echo "  run $run, shader cache warm: $ms ms"
+  done
+  median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
+  echo "  median of $startup_runs: $median ms (target under 2000 ms)"
+  rm -rf "$work/empty-shader-cache"
+  mkdir -p "$work/empty-shader-cache"
+  ms=$(first_frame "$1" "$2" "$work/empty-shader-cache") || exit 1
+  echo "  with an empty shader cache (a machine's first start): $ms ms"
+}
+
+if [[ -n "$against" ]]; then
+  startup "$build" "$work/scene" "${label[scene]}"
+  if $reference_startup; then
+    startup "$reference_build" "$work/reference" "$reference_label"
+  fi
+else
+  startup "$build" "$work/scene" "scene shaders"
+fi
 
 # Allocation counts do not depend on the render size: a small one keeps 1000 frames short.
 echo
 echo "Allocations of the frame loop over $allocation_frames frames (all poses, 240x192, scene shaders):"
 (cd "$work/scene" && "$build/benchmark" --label "allocations" --frames 0 --width 240 --height 192 \
   --allocation-frames "$allocation_frames" --trace-allocations) | sed -n '/^Allocations over/,$p'
+if [[ -n "$against" ]]; then
+  echo
+  echo "The same for $reference_label:"
+  (cd "$work/reference" && "$reference_build/benchmark" --label "allocations" --frames 0 --width 240 \
+    --height 192 --allocation-frames "$allocation_frames") | sed -n '/^Allocations over/p'
+fi
