@@ -149,12 +149,7 @@ void Renderer::renderAtmosphereStages(Scene& scene)
     // The atmosphere's shell and shadow faces, one float image each, cleared and drawn only where the
     // last stage will read them.
     const ScissorScope scissor(m_AtmosphereRegion, m_Width, m_Height);
-    m_AtmosphereFramebuffer.bind(false, SceneClearColor);
-    // The Earth-data image needs no clear: the copy overwrites all of the region. The copy's depth
-    // test does need the depth cleared.
-    for (GLint stage = 0; stage < 4; ++stage)
-        glClearBufferfv(GL_COLOR, stage, SceneClearColor);
-    clearDepth();
+    m_AtmosphereFramebuffer.bind(true, SceneClearColor);
     atmosphere.setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
     atmosphere.setLightPosition(scene.sun->getPosition());
     for (int stage = 0; stage < 4; ++stage)
@@ -169,8 +164,7 @@ void Renderer::renderScenePass(Scene& scene)
 {
     Camera::Camera& camera = *scene.camera;
 
-    m_SceneFramebuffer.bind(false, SceneClearColor);
-    clearSceneTarget(camera.getProjectionMatrix());
+    m_SceneFramebuffer.bind(true, SceneClearColor);
     // Sky, Sun and Moon write colour and glow only; the Earth-data attachment is the Earth's.
     m_SceneFramebuffer.bindTextures({0, 1});
     scene.skyBox->setViewProjection(camera.getViewMatrix(), camera.getProjectionMatrix());
@@ -187,32 +181,6 @@ void Renderer::renderScenePass(Scene& scene)
     scene.earth->render();
 
     countGlow(scene);
-}
-
-void Renderer::clearSceneTarget(const glm::mat4& projection)
-{
-    // Every body is drawn against the depth, and the glow count and the air too.
-    clearDepth();
-    // The sky box is drawn first, without blending, so where it covers the image it overwrites
-    // the cleared colour and glow anyway.
-    if (!Resource::skyBoxCoversTheView(projection))
-    {
-        glClearBufferfv(GL_COLOR, 0, SceneClearColor);
-        glClearBufferfv(GL_COLOR, 1, SceneClearColor);
-    }
-    // Only the copy for the atmosphere reads the Earth's data, and only within the shell's region.
-    if (!isEmpty(m_AtmosphereRegion))
-    {
-        const ScissorScope scissor(m_AtmosphereRegion, m_Width, m_Height);
-        glClearBufferfv(GL_COLOR, 2, SceneClearColor);
-    }
-}
-
-void Renderer::clearDepth()
-{
-    // A clear only reaches the depth buffer while depth writes are on.
-    glDepthMask(GL_TRUE);
-    glClear(GL_DEPTH_BUFFER_BIT);
 }
 
 void Renderer::countGlow(Scene& scene)

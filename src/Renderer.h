@@ -53,10 +53,6 @@ public:
     ScreenRegion m_AtmosphereRegion;
 
 private:
-    // Clears what the scene pass's draws do not overwrite but a later pass reads.
-    void clearSceneTarget(const glm::mat4& projection);
-    // Clears the bound target's depth, within the scissor when it is on.
-    static void clearDepth();
     // Counts the Sun's pixels that the Moon and the Earth left visible, for the bloom.
     void countGlow(Scene& scene);
 };
