@@ -85,6 +85,9 @@ Bloom::Bloom(int width, int height)
 void Bloom::render(Framebuffer& target, Framebuffer& source)
 {
     assert(!m_BloomFramebuffers.empty());
+    // With none of the Sun on the screen nothing glows, and the glow count was not taken.
+    if (isEmpty(m_GlowRegion))
+        return;
     const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     const int count = static_cast<int>(m_BloomFramebuffers.size());
 

@@ -9,6 +9,9 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace Resource
@@ -39,6 +42,23 @@ void Model::load(const ModelInfo& info, const std::vector<TextureSlot>& textures
         slot.texture = Texture::TextureCache::instance().load(slot.file);
 }
 
+float innerRadius(const std::vector<Vertex>& vertices, const std::vector<GLuint>& indices)
+{
+    float radius = std::numeric_limits<float>::infinity();
+    for (std::size_t i = 0; i + 2 < indices.size(); i += 3)
+    {
+        const glm::vec3 a(vertices[indices[i]].position);
+        const glm::vec3 b(vertices[indices[i + 1]].position);
+        const glm::vec3 c(vertices[indices[i + 2]].position);
+        const glm::vec3 normal = glm::cross(b - a, c - a);
+        // A sphere's poles give triangles of no area, whose plane is any.
+        if (!(glm::length(normal) > 0.0f))
+            continue;
+        radius = std::min(radius, std::abs(glm::dot(glm::normalize(normal), a)));
+    }
+    return std::isinf(radius) ? 0.0f : radius;
+}
+
 void Model::initialize()
 {
     m_Program = Shader::getProgram(m_ShaderName, m_Tessellation);
@@ -53,6 +73,7 @@ void Model::initialize()
         slot.location = glGetUniformLocation(m_Program, slot.uniform.c_str());
 
     loadMesh(m_ModelFile, m_Vertices, m_Indices);
+    m_InnerRadius = innerRadius(m_Vertices, m_Indices);
     createBuffers(m_Vertices, m_Indices, m_VAO, m_VBO, m_EBO);
 }
 

@@ -68,6 +68,11 @@ static_assert(offsetof(Vertex, texCoord) == 32, "texCoord at offset 32");
 glm::mat4 orbitModelMatrix(const glm::vec3& parentPosition, float orbitAngle, float distance, float size,
                            float spinAngle);
 
+// The smallest distance from the origin to the plane of a triangle of the mesh (degenerate ones
+// left out): for a convex mesh round its origin, as the bodies' spheres are, the radius of the
+// largest sphere round the origin that it encloses. 0 for a mesh without triangles.
+float innerRadius(const std::vector<Vertex>& vertices, const std::vector<GLuint>& indices);
+
 // A body loaded from one mesh file, circling its parent and turning about its own z axis.
 class Model : public IModel
 {
@@ -85,6 +90,8 @@ public:
     void setLightPosition(const glm::vec4& position) override;
     void update(float deltaTime, int frame) override;
     float getSize() override;
+    // The radius of the sphere the body's mesh encloses, in world units (see `innerRadius`).
+    float getInnerRadius() const { return m_InnerRadius * m_Size; }
 
     void load(const ModelInfo& info, const std::vector<TextureSlot>& textures, const Motion& motion);
     static void loadMesh(const std::string& file, std::vector<Vertex>& vertices, std::vector<GLuint>& indices);
@@ -105,6 +112,7 @@ protected:
     std::string m_ModelFile;
     std::string m_ShaderName;
     float m_Size = 0.0f;
+    float m_InnerRadius = 0.0f;
     bool m_Tessellation = false;
     std::vector<TextureSlot> m_TextureSlots;
     Motion m_Motion;

@@ -91,6 +91,30 @@ ScreenRegion sphereScreenRegion(const glm::mat4& view, const glm::mat4& projecti
     return {toImage(std::min(x0, x1)), toImage(std::min(y0, y1)), toImage(std::max(x0, x1)), toImage(std::max(y0, y1))};
 }
 
+bool sphereHidesSphere(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& frontCentre,
+                       float frontRadius, const glm::vec3& backCentre, float backRadius, float margin)
+{
+    const bool centredPerspective = projection[2][0] == 0.0f && projection[2][1] == 0.0f &&
+                                    projection[2][3] == -1.0f && projection[3][3] == 0.0f;
+    if (!centredPerspective)
+        return false;
+    const float near = projection[3][2] / (projection[2][2] - 1.0f);
+    const float far = projection[3][2] / (projection[2][2] + 1.0f);
+    const glm::vec3 front = glm::vec3(view * glm::vec4(frontCentre, 1.0f));
+    const glm::vec3 back = glm::vec3(view * glm::vec4(backCentre, 1.0f));
+    const float frontDistance = glm::length(front);
+    const float backDistance = glm::length(back);
+    // Clipped by neither plane, the front sphere's faces cover its whole outline.
+    if (!(-front.z - frontRadius > near && -front.z + frontRadius < far))
+        return false;
+    // Every point of the back sphere farther than every point of the front one: its depths are larger.
+    if (!(backDistance - backRadius > frontDistance + frontRadius))
+        return false;
+    // Seen from the eye, the back sphere's cone within the front one's, with `margin` to spare.
+    const float apart = std::atan2(glm::length(glm::cross(front, back)), glm::dot(front, back));
+    return apart + std::asin(backRadius / backDistance) + margin <= std::asin(frontRadius / frontDistance);
+}
+
 Renderer::Renderer(int width, int height)
     : m_Width(width)
     , m_Height(height)
@@ -115,7 +139,7 @@ Renderer::Renderer(int width, int height)
 
 void Renderer::render(Scene& scene)
 {
-    findAtmosphereRegion(scene);
+    findWhatIsSeen(scene);
     renderAtmosphereStages(scene);
     renderScenePass(scene);
     copyEarthData();
@@ -123,12 +147,36 @@ void Renderer::render(Scene& scene)
     present();
 }
 
-void Renderer::findAtmosphereRegion(Scene& scene)
+void Renderer::findWhatIsSeen(Scene& scene)
 {
+    const glm::mat4 view = scene.camera->getViewMatrix();
+    const glm::mat4 projection = scene.camera->getProjectionMatrix();
+    // The meshes lie within the spheres of their sizes, up to the rounding of their files.
+    const auto region = [&](Resource::IModel& body, float radius) {
+        return sphereScreenRegion(view, projection, glm::vec3(body.getPosition()), radius * 1.001f);
+    };
+    // Two pixels to spare round the Sun's mesh, for the rasterizer's rounding.
+    const float pixel = std::max(2.0f / (projection[0][0] * static_cast<float>(m_Width)),
+                                 2.0f / (projection[1][1] * static_cast<float>(m_Height)));
+    // The Sun is drawn before the Moon and the Earth and writes depth: behind it they fail the depth test.
+    const auto behindTheSun = [&](Resource::IModel& body, float radius) {
+        return sphereHidesSphere(view, projection, glm::vec3(scene.sun->getPosition()), scene.sun->getInnerRadius(),
+                                 glm::vec3(body.getPosition()), radius * 1.001f, 2.0f * pixel);
+    };
+
+    // The Sun's glow can be nowhere else than the Sun.
+    m_Bloom.m_GlowRegion = region(*scene.sun, scene.sun->getSize());
+    m_DrawSun = !isEmpty(m_Bloom.m_GlowRegion);
+    m_DrawMoon = !isEmpty(region(*scene.moon, scene.moon->getSize())) && !behindTheSun(*scene.moon, scene.moon->getSize());
+    m_DrawEarth = !isEmpty(region(*scene.earth, scene.earth->getSize())) && !behindTheSun(*scene.earth, scene.earth->getSize());
     // The last stage draws the shell round the Earth and reads the images only where it lands: within
-    // the outline of the shell's sphere on the screen.
-    m_AtmosphereRegion = sphereScreenRegion(scene.camera->getViewMatrix(), scene.camera->getProjectionMatrix(),
-                                            glm::vec3(scene.earth->getPosition()), scene.atmosphere->getRadius());
+    // the outline of the shell's sphere on the screen. It passes the depth test behind the Sun only
+    // where the eye is so close to the shell that the shell is drawn in front of everything.
+    const float shell = scene.atmosphere->getRadius();
+    const float eyeToShell = glm::length(glm::vec3(view * scene.earth->getPosition())) - shell;
+    const float near = projection[3][2] / (projection[2][2] - 1.0f);
+    const bool airHidden = eyeToShell > 3.0f * near && behindTheSun(*scene.earth, shell);
+    m_AtmosphereRegion = airHidden ? ScreenRegion{0.0f, 0.0f, 0.0f, 0.0f} : region(*scene.earth, shell);
 }
 
 void Renderer::renderAtmosphereStages(Scene& scene)
@@ -169,18 +217,32 @@ void Renderer::renderScenePass(Scene& scene)
     m_SceneFramebuffer.bindTextures({0, 1});
     scene.skyBox->setViewProjection(camera.getViewMatrix(), camera.getProjectionMatrix());
     scene.skyBox->draw();
+    // A body that can change no pixel would cost its vertices and fragments for nothing.
     scene.sun->setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
-    scene.sun->render();
+    if (m_DrawSun)
+        scene.sun->render();
     scene.moon->setLightPosition(scene.sun->getPosition());
     scene.moon->setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
-    scene.moon->render();
+    if (m_DrawMoon)
+        scene.moon->render();
 
     m_SceneFramebuffer.bindTextures({0, 1, 2});
     scene.earth->setLightPosition(scene.sun->getPosition());
     scene.earth->setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
-    scene.earth->render();
+    if (m_DrawEarth)
+    {
+        scene.earth->render();
+    }
+    else
+    {
+        // The state the Earth's draw leaves, which the copy and the air expect.
+        glEnable(GL_DEPTH_TEST);
+        glDepthMask(GL_TRUE);
+        glDisable(GL_CULL_FACE);
+    }
 
-    countGlow(scene);
+    if (m_DrawSun)
+        countGlow(scene);
 }
 
 void Renderer::countGlow(Scene& scene)
@@ -190,9 +252,6 @@ void Renderer::countGlow(Scene& scene)
     // the same program and vertices give the same depths. If none of it is left, the bloom is skipped.
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDepthFunc(GL_LEQUAL);
-    // The Sun's mesh lies within the sphere of its size; its glow can be nowhere else.
-    m_Bloom.m_GlowRegion = sphereScreenRegion(scene.camera->getViewMatrix(), scene.camera->getProjectionMatrix(),
-                                              glm::vec3(scene.sun->getPosition()), scene.sun->getSize());
     m_Bloom.beginGlowCount();
     scene.sun->render();
     m_Bloom.endGlowCount();

@@ -18,6 +18,13 @@ namespace Renderer
 ScreenRegion sphereScreenRegion(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& centre,
                                 float radius);
 
+// Whether a sphere in front (world centre and radius) hides every pixel of a sphere behind it: the
+// back one lies wholly farther from the eye than the front one, and within its outline seen from the
+// eye, less `margin` (an angle) on every side; the front one lies wholly between the near and far
+// planes of a centred perspective projection. False for any other projection.
+bool sphereHidesSphere(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& frontCentre,
+                       float frontRadius, const glm::vec3& backCentre, float backRadius, float margin);
+
 // Composes one frame: atmosphere stages, the scene target, and the copy onto the window.
 class Renderer
 {
@@ -26,9 +33,9 @@ public:
     // One frame: the steps below, in this order.
     void render(Scene& scene);
 
-    // Where the atmosphere's shell can appear, into `m_AtmosphereRegion`; the three atmosphere steps
-    // below work within it.
-    void findAtmosphereRegion(Scene& scene);
+    // Which bodies can show on the screen, and where the Sun's glow and the atmosphere's shell can:
+    // into the members below. The steps after it draw only those.
+    void findWhatIsSeen(Scene& scene);
     // The atmosphere's shell and shadow faces into the atmosphere target.
     void renderAtmosphereStages(Scene& scene);
     // Sky, Sun, Moon and Earth into the scene target, then whether anything of the Sun is left to glow.
@@ -48,9 +55,13 @@ public:
     QuadRenderer m_QuadRenderer;
     LenseFlare m_LenseFlare;
     Bloom m_Bloom;
-    // Where the atmosphere's shell can appear this frame, set by `findAtmosphereRegion`: its passes
-    // clear and draw only there, and none runs when it is empty. The whole image unless told otherwise.
+    // Where the atmosphere's shell can appear this frame, set by `findWhatIsSeen`: its passes clear
+    // and draw only there, and none runs when it is empty. The whole image unless told otherwise.
     ScreenRegion m_AtmosphereRegion;
+    // Whether each body can change a pixel this frame, set by `findWhatIsSeen`: the others are not drawn.
+    bool m_DrawSun = true;
+    bool m_DrawMoon = true;
+    bool m_DrawEarth = true;
 
 private:
     // Counts the Sun's pixels that the Moon and the Earth left visible, for the bloom.

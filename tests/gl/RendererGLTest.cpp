@@ -252,10 +252,19 @@ TEST_F(RendererGLTest, CountsGlowOnlyWhereSomeOfTheSunIsLeftInFront)
         Scene frame = scene();
         s_pRenderer->render(frame);
 
-        ASSERT_NE(0u, s_pRenderer->m_Bloom.m_GlowQuery);
-        GLuint anySample = 2;
-        glGetQueryObjectuiv(s_pRenderer->m_Bloom.m_GlowQuery, GL_QUERY_RESULT, &anySample);
-        EXPECT_EQ(c.glows ? GL_TRUE : GL_FALSE, anySample);
+        // With none of the Sun on the screen nothing is counted, and the bloom is skipped for its region.
+        if (s_pRenderer->m_DrawSun)
+        {
+            ASSERT_NE(0u, s_pRenderer->m_Bloom.m_GlowQuery);
+            GLuint anySample = 2;
+            glGetQueryObjectuiv(s_pRenderer->m_Bloom.m_GlowQuery, GL_QUERY_RESULT, &anySample);
+            EXPECT_EQ(c.glows ? GL_TRUE : GL_FALSE, anySample);
+        }
+        else
+        {
+            EXPECT_FALSE(c.glows);
+            EXPECT_TRUE(isEmpty(s_pRenderer->m_Bloom.m_GlowRegion));
+        }
         // The count agrees with the glow the frame left behind.
         float brightest = 0.0f;
         for (int y = 0; y < Height; ++y)
@@ -320,7 +329,7 @@ TEST_F(RendererGLTest, BloomWithinTheSunsRegionEqualsABloomOfTheWholeImage)
     EXPECT_GE(glowing, 2) << "too few of the views show the Sun's glow to tell anything";
 }
 
-TEST_F(RendererGLTest, AtmosphereWithinTheShellsRegionEqualsTheFullPasses)
+TEST_F(RendererGLTest, ClearsAndDrawsWithinWhatIsSeenEqualTheFullPasses)
 {
     constexpr int Large = 320;
     constexpr int Tall = 256;
@@ -352,6 +361,7 @@ TEST_F(RendererGLTest, AtmosphereWithinTheShellsRegionEqualsTheFullPasses)
     const auto full = [&] {
         fill({0.0f, 0.0f, Infinity, 0.0f}, 1.0f);
         renderer.m_AtmosphereRegion = ScreenRegion{};
+        renderer.m_DrawSun = renderer.m_DrawMoon = renderer.m_DrawEarth = true;
         renderer.renderAtmosphereStages(frame);
         renderer.renderScenePass(frame);
         renderer.copyEarthData();
@@ -360,7 +370,7 @@ TEST_F(RendererGLTest, AtmosphereWithinTheShellsRegionEqualsTheFullPasses)
     };
 
     // The shell filling part of the screen, all of it from inside and from just above (where its far
-    // side is drawn instead), at the screen's edge, off it and behind the eye.
+    // side is drawn instead), at the screen's edge, off it, behind the eye and behind the Sun.
     const struct
     {
         Resource::IModel* body;
@@ -374,6 +384,8 @@ TEST_F(RendererGLTest, AtmosphereWithinTheShellsRegionEqualsTheFullPasses)
     };
     int skipped = 0;
     int partial = 0;
+    int hidden = 0;
+    int bodiesLeftOut = 0;
     for (const auto& pose : poses)
     {
         SCOPED_TRACE(testing::Message() << "pose " << (&pose - poses) << " from " << pose.distance << ", angle "
@@ -389,6 +401,10 @@ TEST_F(RendererGLTest, AtmosphereWithinTheShellsRegionEqualsTheFullPasses)
         fill({0.25f, 0.5f, 7.0f, 0.75f}, 0.0f);
         renderer.render(frame);
         const ScreenRegion region = renderer.m_AtmosphereRegion;
+        const bool earthInView = !isEmpty(Renderer::sphereScreenRegion(
+            camera.getViewMatrix(), camera.getProjectionMatrix(), glm::vec3(o.earth->getPosition()), o.earth->getSize()));
+        hidden += renderer.m_DrawSun && earthInView && !renderer.m_DrawEarth ? 1 : 0;
+        bodiesLeftOut += (renderer.m_DrawSun ? 0 : 1) + (renderer.m_DrawMoon ? 0 : 1) + (renderer.m_DrawEarth ? 0 : 1);
         const std::vector<float> withinRegion = image();
         const std::vector<float> wholeImage = full();
         std::size_t differing = 0;
@@ -401,6 +417,8 @@ TEST_F(RendererGLTest, AtmosphereWithinTheShellsRegionEqualsTheFullPasses)
     }
     EXPECT_GE(skipped, 2) << "too few views without the shell";
     EXPECT_GE(partial, 3) << "too few views with the shell on part of the screen";
+    EXPECT_GE(hidden, 1) << "no view with the Earth in view behind the Sun";
+    EXPECT_GE(bodiesLeftOut, 8) << "too few bodies left out to tell anything";
 }
 
 TEST_F(RendererGLTest, ZeroRenderSizeFailsWithTheFramebufferError)

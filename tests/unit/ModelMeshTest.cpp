@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -249,6 +250,25 @@ TEST(ModelMeshTest, QuadsAreTriangulatedAndStrayLinesDropped)
             EXPECT_NEAR(1.0f, glm::length(glm::vec3(normal)), 1e-5f) << "index " << index;
         }
     }
+}
+
+TEST(ModelMeshTest, InnerRadiusIsTheNearestFacePlane)
+{
+    const auto vertex = [](float x, float y, float z) {
+        Resource::Vertex v{};
+        v.position = glm::vec4(x, y, z, 1.0f);
+        return v;
+    };
+    // An octahedron with corners 1 from the origin: its faces' planes lie 1 / sqrt(3) away.
+    const std::vector<Resource::Vertex> octahedron = {vertex(1, 0, 0),  vertex(-1, 0, 0), vertex(0, 1, 0),
+                                                      vertex(0, -1, 0), vertex(0, 0, 1),  vertex(0, 0, -1)};
+    const std::vector<GLuint> faces = {0, 2, 4, 2, 1, 4, 1, 3, 4, 3, 0, 4, 2, 0, 5, 1, 2, 5, 3, 1, 5, 0, 3, 5};
+    EXPECT_NEAR(1.0f / std::sqrt(3.0f), Resource::innerRadius(octahedron, faces), 1e-6f);
+    // A triangle of no area (as at a sphere's poles) has no plane and is left out.
+    std::vector<GLuint> withDegenerate = faces;
+    withDegenerate.insert(withDegenerate.end(), {4, 4, 0});
+    EXPECT_NEAR(1.0f / std::sqrt(3.0f), Resource::innerRadius(octahedron, withDegenerate), 1e-6f);
+    EXPECT_EQ(0.0f, Resource::innerRadius(octahedron, {}));
 }
 
 } // namespace

@@ -105,7 +105,7 @@ void FrameBenchmark::runPass(std::size_t pass)
     switch (pass)
     {
     case 0:
-        renderer.findAtmosphereRegion(m_Scene);
+        renderer.findWhatIsSeen(m_Scene);
         renderer.renderAtmosphereStages(m_Scene);
         break;
     case 1: renderer.renderScenePass(m_Scene); break;
