@@ -7,6 +7,8 @@
 #include "SkyBox.h"
 #include "Sun.h"
 
+#include <GLFW/glfw3.h>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -129,6 +131,17 @@ Renderer::Renderer(int width, int height)
     m_SceneFramebuffer.create();
 
     m_ScreenFramebuffer.initScreen(width, height);
+    // The copy overwrites every pixel of the render size, and its depth test passes against a
+    // cleared depth buffer or none.
+    int windowWidth = 0;
+    int windowHeight = 0;
+    if (GLFWwindow* window = glfwGetCurrentContext())
+        glfwGetFramebufferSize(window, &windowWidth, &windowHeight);
+    GLint depthType = GL_NONE;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &depthType);
+    m_WindowClear = (windowWidth == width && windowHeight == height ? 0 : GL_COLOR_BUFFER_BIT) |
+                    (depthType == GL_NONE ? 0 : GL_DEPTH_BUFFER_BIT);
 
     m_AtmosphereFramebuffer.m_Width = width;
     m_AtmosphereFramebuffer.m_Height = height;
@@ -298,7 +311,14 @@ void Renderer::renderAtmosphereOverScene(Scene& scene)
 
 void Renderer::present()
 {
-    m_ScreenFramebuffer.bind(true, WindowClearColor);
+    m_ScreenFramebuffer.bind(false, WindowClearColor);
+    if (m_WindowClear != 0)
+    {
+        // A clear only reaches the depth buffer while depth writes are on.
+        glDepthMask(GL_TRUE);
+        glClearColor(WindowClearColor[0], WindowClearColor[1], WindowClearColor[2], WindowClearColor[3]);
+        glClear(m_WindowClear);
+    }
     m_QuadRenderer.draw(m_SceneFramebuffer.m_Textures[0], 0);
 }
 

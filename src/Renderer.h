@@ -58,6 +58,9 @@ public:
     // Where the atmosphere's shell can appear this frame, set by `findWhatIsSeen`: its passes clear
     // and draw only there, and none runs when it is empty. The whole image unless told otherwise.
     ScreenRegion m_AtmosphereRegion;
+    // What the presentation clears on the window before its copy: colour only where the window is
+    // larger than the render size, depth only if the window has a depth buffer. Set at construction.
+    GLbitfield m_WindowClear = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT;
     // Whether each body can change a pixel this frame, set by `findWhatIsSeen`: the others are not drawn.
     bool m_DrawSun = true;
     bool m_DrawMoon = true;

@@ -227,6 +227,44 @@ TEST_F(RendererGLTest, FrameEndsOnTheWindowWithItsImageAndTheStateTheEffectsExpe
     }
 }
 
+TEST_F(RendererGLTest, PresentationCoversTheWholeWindowOrClearsWhatItLeaves)
+{
+    // The tests' window is 64 x 64: a render of that size covers it, a smaller one leaves a margin.
+    const struct
+    {
+        int width;
+        int height;
+    } sizes[] = {{64, 64}, {Width, Height}};
+    lookAt(s_pObjects->earth.get(), 3.0f, 0.0f);
+    for (const auto& size : sizes)
+    {
+        SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
+        Renderer::Renderer renderer(size.width, size.height);
+        Scene frame = scene();
+        // What an earlier frame or another program may have left on the window.
+        const float magenta[4] = {1.0f, 0.0f, 1.0f, 1.0f};
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glClearBufferfv(GL_COLOR, 0, magenta);
+        renderer.render(frame);
+
+        int differing = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x)
+            {
+                const std::array<float, 4> window = readPixel(0, 0, x, y);
+                const bool inside = x < size.width && y < size.height;
+                const std::array<float, 4> expected =
+                    inside ? readPixel(renderer.m_SceneFramebuffer.m_Fbo, 0, x, y) : std::array<float, 4>{};
+                for (int c = 0; c < 3; ++c)
+                    differing += std::abs(window[static_cast<std::size_t>(c)] - expected[static_cast<std::size_t>(c)]) >
+                                         0.5f / 255.0f
+                                     ? 1
+                                     : 0;
+            }
+        EXPECT_EQ(0, differing);
+    }
+}
+
 TEST_F(RendererGLTest, CountsGlowOnlyWhereSomeOfTheSunIsLeftInFront)
 {
     const struct
