@@ -68,15 +68,25 @@ void Framebuffer::bind(bool clear, const float (&clearColor)[4])
     glViewport(0, 0, m_Width, m_Height);
 }
 
+void Framebuffer::bindTextures(std::initializer_list<int> textures)
+{
+    bindTextures(textures.begin(), textures.size());
+}
+
 void Framebuffer::bindTextures(const std::vector<int>& textures)
 {
-    assert(!textures.empty());
+    bindTextures(textures.data(), textures.size());
+}
+
+void Framebuffer::bindTextures(const int* textures, std::size_t count)
+{
+    assert(count > 0);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Fbo);
-    assert(textures.size() <= MaxAttachments);
+    assert(count <= MaxAttachments);
     std::array<GLenum, MaxAttachments> buffers{};
-    for (std::size_t k = 0; k < textures.size(); ++k)
+    for (std::size_t k = 0; k < count; ++k)
         buffers[k] = GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(textures[k]);
-    glDrawBuffers(static_cast<GLsizei>(textures.size()), buffers.data());
+    glDrawBuffers(static_cast<GLsizei>(count), buffers.data());
     glViewport(0, 0, m_Width, m_Height);
 }
 

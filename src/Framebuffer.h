@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include <cstddef>
+#include <initializer_list>
 #include <set>
 #include <vector>
 
@@ -21,7 +23,12 @@ struct Framebuffer
     void create();
     // Draws to every attachment, clearing colour and depth first if asked.
     void bind(bool clear, const float (&clearColor)[4]);
-    // Draws to exactly the listed attachments, in list order; never clears.
+    // Draws to exactly the listed attachments, in list order; never clears. A braced list, as the
+    // renderer passes every frame, takes no allocation.
+    void bindTextures(std::initializer_list<int> textures);
     void bindTextures(const std::vector<int>& textures);
     void initScreen(int width, int height);
+
+private:
+    void bindTextures(const int* textures, std::size_t count);
 };
