@@ -301,7 +301,9 @@ void Renderer::renderAtmosphereOverScene(Scene& scene)
         return;
     }
 
-    m_SceneFramebuffer.bind(false, SceneClearColor);
+    // The air's glow and Earth-data outputs are zero with alpha 0, which the blending leaves as they
+    // were: only the colour need be drawn.
+    m_SceneFramebuffer.bindTextures({0});
     atmosphere.setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
     atmosphere.setLightPosition(scene.sun->getPosition());
     atmosphere.m_Stage = 5;
