@@ -188,8 +188,13 @@ void Renderer::findWhatIsSeen(Scene& scene)
     const float shell = scene.atmosphere->getRadius();
     const float eyeToShell = glm::length(glm::vec3(view * scene.earth->getPosition())) - shell;
     const float near = projection[3][2] / (projection[2][2] - 1.0f);
+    const float far = projection[3][2] / (projection[2][2] + 1.0f);
     const bool airHidden = eyeToShell > 3.0f * near && behindTheSun(*scene.earth, shell);
     m_AtmosphereRegion = airHidden ? ScreenRegion{0.0f, 0.0f, 0.0f, 0.0f} : region(*scene.earth, shell);
+    // There the last stage draws the shell's near side, the very pixels of the first stage; the far
+    // side of the closed, convex shell covers the same outline. Neither plane may clip the shell.
+    const float shellDepth = -(view * scene.earth->getPosition()).z;
+    m_ShellCoversItsImages = eyeToShell > 3.0f * near && shellDepth - shell > near && shellDepth + shell < far;
 }
 
 void Renderer::renderAtmosphereStages(Scene& scene)
@@ -210,7 +215,20 @@ void Renderer::renderAtmosphereStages(Scene& scene)
     // The atmosphere's shell and shadow faces, one float image each, cleared and drawn only where the
     // last stage will read them.
     const ScissorScope scissor(m_AtmosphereRegion, m_Width, m_Height);
-    m_AtmosphereFramebuffer.bind(true, SceneClearColor);
+    if (m_ShellCoversItsImages)
+    {
+        // The shell's two images are drawn wherever they are read, and the copy overwrites the
+        // Earth's data: only the shadow's images and the depth the copy tests against are cleared.
+        m_AtmosphereFramebuffer.bind(false, SceneClearColor);
+        glClearBufferfv(GL_COLOR, 2, SceneClearColor);
+        glClearBufferfv(GL_COLOR, 3, SceneClearColor);
+        glDepthMask(GL_TRUE);
+        glClear(GL_DEPTH_BUFFER_BIT);
+    }
+    else
+    {
+        m_AtmosphereFramebuffer.bind(true, SceneClearColor);
+    }
     atmosphere.setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
     atmosphere.setLightPosition(scene.sun->getPosition());
     for (int stage = 0; stage < 4; ++stage)

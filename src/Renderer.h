@@ -65,6 +65,9 @@ public:
     bool m_DrawSun = true;
     bool m_DrawMoon = true;
     bool m_DrawEarth = true;
+    // Whether the shell's near and far side cover every pixel the last stage reads, so that their
+    // images need no clear; set by `findWhatIsSeen`.
+    bool m_ShellCoversItsImages = false;
 
 private:
     // Counts the Sun's pixels that the Moon and the Earth left visible, for the bloom.

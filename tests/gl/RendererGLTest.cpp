@@ -400,6 +400,7 @@ TEST_F(RendererGLTest, ClearsAndDrawsWithinWhatIsSeenEqualTheFullPasses)
         fill({0.0f, 0.0f, Infinity, 0.0f}, 1.0f);
         renderer.m_AtmosphereRegion = ScreenRegion{};
         renderer.m_DrawSun = renderer.m_DrawMoon = renderer.m_DrawEarth = true;
+        renderer.m_ShellCoversItsImages = false;
         renderer.renderAtmosphereStages(frame);
         renderer.renderScenePass(frame);
         renderer.copyEarthData();
@@ -424,6 +425,7 @@ TEST_F(RendererGLTest, ClearsAndDrawsWithinWhatIsSeenEqualTheFullPasses)
     int partial = 0;
     int hidden = 0;
     int bodiesLeftOut = 0;
+    int shellCovers = 0;
     for (const auto& pose : poses)
     {
         SCOPED_TRACE(testing::Message() << "pose " << (&pose - poses) << " from " << pose.distance << ", angle "
@@ -442,6 +444,7 @@ TEST_F(RendererGLTest, ClearsAndDrawsWithinWhatIsSeenEqualTheFullPasses)
         const bool earthInView = !isEmpty(Renderer::sphereScreenRegion(
             camera.getViewMatrix(), camera.getProjectionMatrix(), glm::vec3(o.earth->getPosition()), o.earth->getSize()));
         hidden += renderer.m_DrawSun && earthInView && !renderer.m_DrawEarth ? 1 : 0;
+        shellCovers += !isEmpty(region) && renderer.m_ShellCoversItsImages ? 1 : 0;
         bodiesLeftOut += (renderer.m_DrawSun ? 0 : 1) + (renderer.m_DrawMoon ? 0 : 1) + (renderer.m_DrawEarth ? 0 : 1);
         const std::vector<float> withinRegion = image();
         const std::vector<float> wholeImage = full();
@@ -457,6 +460,7 @@ TEST_F(RendererGLTest, ClearsAndDrawsWithinWhatIsSeenEqualTheFullPasses)
     EXPECT_GE(partial, 3) << "too few views with the shell on part of the screen";
     EXPECT_GE(hidden, 1) << "no view with the Earth in view behind the Sun";
     EXPECT_GE(bodiesLeftOut, 8) << "too few bodies left out to tell anything";
+    EXPECT_GE(shellCovers, 3) << "too few views drawing the shell without clearing its images";
 }
 
 TEST_F(RendererGLTest, ZeroRenderSizeFailsWithTheFramebufferError)
