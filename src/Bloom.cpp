@@ -7,10 +7,14 @@
 
 namespace
 {
-// How far a "Bloom" pass spreads what it reads, in its source's texels along the pass's axis: four taps
-// on either side at most four texels apart, the linear filter's neighbour, and one to spare. The
-// shader's kernel must stay within it.
-constexpr float PassReach = 18.0f;
+// How far "Bloom" pass `pass` spreads what it reads, in its source's texels along the pass's axis: four
+// taps on either side, 2 x spread texels apart, where the spread grows from 1 to 2 over the passes as
+// in the shader; the linear filter's neighbour; and one to spare.
+float passReach(int pass)
+{
+    const float spread = std::clamp(0.5f + static_cast<float>(pass) / 4.0f, 1.0f, 2.0f);
+    return 4.0f * 2.0f * spread + 2.0f;
+}
 } // namespace
 
 bool isEmpty(const ScreenRegion& region)
@@ -59,9 +63,10 @@ ScreenRegion widenRegion(const ScreenRegion& region, float dx, float dy)
             std::min(1.0f, region.maxY + dy)};
 }
 
-ScreenRegion spreadRegion(const ScreenRegion& region, bool alongX, int sourceTexels)
+ScreenRegion spreadRegion(const ScreenRegion& region, int pass, int sourceTexels)
 {
-    const float reach = PassReach / static_cast<float>(std::max(1, sourceTexels));
+    const bool alongX = pass % 2 == 0;
+    const float reach = passReach(pass) / static_cast<float>(std::max(1, sourceTexels));
     return widenRegion(region, alongX ? reach : 0.0f, alongX ? 0.0f : reach);
 }
 
@@ -104,7 +109,7 @@ void Bloom::render(Framebuffer& target, Framebuffer& source)
     {
         Framebuffer& level = m_BloomFramebuffers[static_cast<std::size_t>(i)];
         const bool alongX = i % 2 == 0;
-        region = spreadRegion(region, alongX, alongX ? sourceWidth : sourceHeight);
+        region = spreadRegion(region, i, alongX ? sourceWidth : sourceHeight);
         level.bind(true, black);
         {
             const ScissorScope scissor(region, level.m_Width, level.m_Height);

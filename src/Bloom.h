@@ -41,10 +41,10 @@ public:
 // `region` widened by `dx` and `dy` on either side, kept within the image.
 ScreenRegion widenRegion(const ScreenRegion& region, float dx, float dy);
 
-// Where one "Bloom" pass can leave light, given where its source held light: `region` widened along
-// the pass's axis by the filter's reach in `sourceTexels` (the source's texel count along that axis),
-// and kept within the image.
-ScreenRegion spreadRegion(const ScreenRegion& region, bool alongX, int sourceTexels);
+// Where "Bloom" pass `pass` (even passes along x, odd ones along y) can leave light, given where its
+// source held light: `region` widened along the pass's axis by the pass's reach in `sourceTexels` (the
+// source's texel count along that axis), and kept within the image.
+ScreenRegion spreadRegion(const ScreenRegion& region, int pass, int sourceTexels);
 
 // Spreads the scene's glow attachment through ten shrinking levels and adds five of them to the target.
 class Bloom

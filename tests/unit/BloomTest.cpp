@@ -69,20 +69,21 @@ TEST(BloomLevelSizes, SizesBelowThirtyTwoReachZeroAtTheLevelsThatMakeConstructio
 TEST(BloomRegions, APassSpreadsLightAlongItsOwnAxisOnlyAndStaysInTheImage)
 {
     const ScreenRegion spot{0.4f, 0.5f, 0.45f, 0.6f};
-    // 18 texels of a 180-texel source: a tenth of the image.
-    const ScreenRegion acrossX = spreadRegion(spot, true, 180);
+    // Pass 6, along x, reaches 18 texels: of a 180-texel source, a tenth of the image.
+    const ScreenRegion acrossX = spreadRegion(spot, 6, 180);
     EXPECT_FLOAT_EQ(0.3f, acrossX.minX);
     EXPECT_FLOAT_EQ(0.55f, acrossX.maxX);
     EXPECT_EQ(spot.minY, acrossX.minY);
     EXPECT_EQ(spot.maxY, acrossX.maxY);
-    const ScreenRegion acrossY = spreadRegion(spot, false, 36);
+    const ScreenRegion acrossY = spreadRegion(spot, 7, 36);
     EXPECT_EQ(spot.minX, acrossY.minX);
     EXPECT_EQ(spot.maxX, acrossY.maxX);
     EXPECT_FLOAT_EQ(0.0f, acrossY.minY);
     EXPECT_FLOAT_EQ(1.0f, acrossY.maxY);
 
     // Ten passes from a dot on a 1200 x 960 screen: the fine levels stay near the dot, every level
-    // holds the one before, and the five passes along x reach 18 texels of 1200, 600, 300, 150 and 75.
+    // holds the one before, and the five passes along x reach 10, 10, 14, 18 and 18 texels of 1200,
+    // 600, 300, 150 and 75; those along y 10, 12, 16, 18 and 18 of 960, 480, 240, 120 and 60.
     ScreenRegion region{0.5f, 0.5f, 0.5f, 0.5f};
     ScreenRegion previous = region;
     int sourceWidth = 1200;
@@ -91,7 +92,7 @@ TEST(BloomRegions, APassSpreadsLightAlongItsOwnAxisOnlyAndStaysInTheImage)
     for (const auto& [width, height] : bloomLevelSizes(1200, 960))
     {
         const bool alongX = level % 2 == 0;
-        region = spreadRegion(region, alongX, alongX ? sourceWidth : sourceHeight);
+        region = spreadRegion(region, level, alongX ? sourceWidth : sourceHeight);
         EXPECT_LE(region.minX, previous.minX) << "level " << level;
         EXPECT_GE(region.maxX, previous.maxX) << "level " << level;
         EXPECT_LE(region.minY, previous.minY) << "level " << level;
@@ -105,8 +106,10 @@ TEST(BloomRegions, APassSpreadsLightAlongItsOwnAxisOnlyAndStaysInTheImage)
         sourceHeight = height;
         ++level;
     }
-    EXPECT_NEAR(0.5f - 0.465f, region.minX, 1.0e-5f);
-    EXPECT_NEAR(0.5f + 0.465f, region.maxX, 1.0e-5f);
+    EXPECT_NEAR(0.5f - 0.431667f, region.minX, 1.0e-5f);
+    EXPECT_NEAR(0.5f + 0.431667f, region.maxX, 1.0e-5f);
+    EXPECT_EQ(0.0f, region.minY);
+    EXPECT_EQ(1.0f, region.maxY);
 
     const ScreenRegion widened = widenRegion({0.01f, 0.2f, 0.99f, 0.3f}, 0.02f, 0.1f);
     EXPECT_EQ(0.0f, widened.minX);
