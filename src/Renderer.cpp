@@ -243,7 +243,8 @@ void Renderer::renderScenePass(Scene& scene)
 {
     Camera::Camera& camera = *scene.camera;
 
-    m_SceneFramebuffer.bind(true, SceneClearColor);
+    m_SceneFramebuffer.bind(false, SceneClearColor);
+    clearSceneTarget(camera.getProjectionMatrix());
     // Sky, Sun and Moon write colour and glow only; the Earth-data attachment is the Earth's.
     m_SceneFramebuffer.bindTextures({0, 1});
     scene.skyBox->setViewProjection(camera.getViewMatrix(), camera.getProjectionMatrix());
@@ -274,6 +275,26 @@ void Renderer::renderScenePass(Scene& scene)
 
     if (m_DrawSun)
         countGlow(scene);
+}
+
+void Renderer::clearSceneTarget(const glm::mat4& projection)
+{
+    // Every body is drawn against the depth, and the glow count and the air are too.
+    glDepthMask(GL_TRUE);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    // The sky box is drawn first, without blending: where it covers the image it overwrites the
+    // colour and glow, and clearing them only costs their memory.
+    if (!Resource::skyBoxCoversTheView(projection))
+    {
+        glClearBufferfv(GL_COLOR, 0, SceneClearColor);
+        glClearBufferfv(GL_COLOR, 1, SceneClearColor);
+    }
+    // Only the copy for the atmosphere reads the Earth's data, and only within the shell's region.
+    if (!isEmpty(m_AtmosphereRegion))
+    {
+        const ScissorScope scissor(m_AtmosphereRegion, m_Width, m_Height);
+        glClearBufferfv(GL_COLOR, 2, SceneClearColor);
+    }
 }
 
 void Renderer::countGlow(Scene& scene)

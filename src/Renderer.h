@@ -70,6 +70,8 @@ public:
     bool m_ShellCoversItsImages = false;
 
 private:
+    // Clears what the scene pass's draws do not overwrite but a later pass reads.
+    void clearSceneTarget(const glm::mat4& projection);
     // Counts the Sun's pixels that the Moon and the Earth left visible, for the bloom.
     void countGlow(Scene& scene);
 };

@@ -5,6 +5,8 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
+#include <cmath>
+
 namespace Resource
 {
 
@@ -17,6 +19,23 @@ constexpr float HalfEdge = 50.0f;
 glm::mat4 rotationOnly(const glm::mat4& view)
 {
     return glm::mat4(glm::mat3(view));
+}
+
+bool skyBoxCoversTheView(const glm::mat4& projection)
+{
+    const bool centredPerspective = projection[2][0] == 0.0f && projection[2][1] == 0.0f &&
+                                    projection[2][3] == -1.0f && projection[3][3] == 0.0f;
+    if (!centredPerspective || projection[0][0] == 0.0f || projection[1][1] == 0.0f)
+        return false;
+    const float near = projection[3][2] / (projection[2][2] - 1.0f);
+    const float far = projection[3][2] / (projection[2][2] + 1.0f);
+    // A ray meets the cube between the middle of a face and a corner, HalfEdge to HalfEdge * sqrt(3)
+    // away; its depth is that distance times its cosine to the view axis, smallest at the image's
+    // corners.
+    const float cornerX = 1.0f / projection[0][0];
+    const float cornerY = 1.0f / projection[1][1];
+    const float smallestCosine = 1.0f / std::sqrt(1.0f + cornerX * cornerX + cornerY * cornerY);
+    return near > 0.0f && HalfEdge * smallestCosine > near && HalfEdge * std::sqrt(3.0f) < far;
 }
 
 std::string SkyBox::image()

@@ -12,6 +12,11 @@ namespace Resource
 // The view matrix without its translation, so the sky stays centred on the eye.
 glm::mat4 rotationOnly(const glm::mat4& view);
 
+// Whether the sky box, drawn round the eye with `projection`, covers every pixel of the image: every
+// direction in view meets the cube between the near and the far plane. Only a centred perspective
+// projection is judged; any other counts as not covered.
+bool skyBoxCoversTheView(const glm::mat4& projection);
+
 // The star cube round the eye, drawn first and without depth writes.
 class SkyBox
 {

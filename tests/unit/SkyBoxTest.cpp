@@ -62,4 +62,28 @@ TEST(SkyBoxRotationTest, KeepsTheUpperLeftBlockAndResetsTheFourthRowAndColumn)
     }
 }
 
+TEST(SkyBoxCoverageTest, CoversTheViewOnlyWhereTheCubeLiesBetweenTheNearAndFarPlanes)
+{
+    // The cube's half edge is 50: its corners are 86.6 from the eye.
+    const struct
+    {
+        const char* name;
+        glm::mat4 projection;
+        bool covers;
+    } cases[] = {
+        {"the camera's own", glm::perspective(45.0f, 1.25f, 0.1f, 100.0f), true},
+        {"far plane short of the corners", glm::perspective(45.0f, 1.25f, 0.1f, 86.0f), false},
+        {"far plane just past the corners", glm::perspective(45.0f, 1.25f, 0.1f, 87.0f), true},
+        // Narrow: the image's corners are 0.94 of the way along the axis, so depths start at 47.
+        {"narrow, near plane in front of the faces", glm::perspective(0.5f, 1.0f, 46.0f, 100.0f), true},
+        {"narrow, near plane cutting the faces", glm::perspective(0.5f, 1.0f, 48.0f, 100.0f), false},
+        // Wide: at the image's corners a face 50 away lies only 2.5 deep.
+        {"wide, near plane in front of the faces", glm::perspective(3.0f, 1.0f, 2.0f, 100.0f), true},
+        {"wide, near plane cutting the faces", glm::perspective(3.0f, 1.0f, 3.0f, 100.0f), false},
+        {"orthographic", glm::ortho(-1.0f, 1.0f, -1.0f, 1.0f, 0.1f, 100.0f), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.covers, Resource::skyBoxCoversTheView(c.projection)) << c.name;
+}
+
 } // namespace
