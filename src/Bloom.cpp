@@ -113,7 +113,9 @@ void Bloom::render(Framebuffer& target, Framebuffer& source)
         level.bind(true, black);
         {
             const ScissorScope scissor(region, level.m_Width, level.m_Height);
-            m_BloomRenderer.draw(i == 0 ? source.m_Textures[1] : m_BloomFramebuffers[static_cast<std::size_t>(i - 1)].m_Textures[0], i);
+            const GLuint read =
+                i == 0 ? source.m_Textures[1] : m_BloomFramebuffers[static_cast<std::size_t>(i - 1)].m_Textures[0];
+            m_BloomRenderer.draw(read, i);
         }
         if (i < LevelCount)
             lit[static_cast<std::size_t>(i)] = region;

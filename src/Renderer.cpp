@@ -180,8 +180,11 @@ void Renderer::findWhatIsSeen(Scene& scene)
     // The Sun's glow can be nowhere else than the Sun.
     m_Bloom.m_GlowRegion = region(*scene.sun, scene.sun->getSize());
     m_DrawSun = !isEmpty(m_Bloom.m_GlowRegion);
-    m_DrawMoon = !isEmpty(region(*scene.moon, scene.moon->getSize())) && !behindTheSun(*scene.moon, scene.moon->getSize());
-    m_DrawEarth = !isEmpty(region(*scene.earth, scene.earth->getSize())) && !behindTheSun(*scene.earth, scene.earth->getSize());
+    const auto seen = [&](Resource::IModel& body) {
+        return !isEmpty(region(body, body.getSize())) && !behindTheSun(body, body.getSize());
+    };
+    m_DrawMoon = seen(*scene.moon);
+    m_DrawEarth = seen(*scene.earth);
     // The last stage draws the shell round the Earth and reads the images only where it lands: within
     // the outline of the shell's sphere on the screen. It passes the depth test behind the Sun only
     // where the eye is so close to the shell that the shell is drawn in front of everything.
@@ -191,8 +194,9 @@ void Renderer::findWhatIsSeen(Scene& scene)
     const float far = projection[3][2] / (projection[2][2] + 1.0f);
     const bool airHidden = eyeToShell > 3.0f * near && behindTheSun(*scene.earth, shell);
     m_AtmosphereRegion = airHidden ? ScreenRegion{0.0f, 0.0f, 0.0f, 0.0f} : region(*scene.earth, shell);
-    // There the last stage draws the shell's near side, the very pixels of the first stage; the far
-    // side of the closed, convex shell covers the same outline. Neither plane may clip the shell.
+    // From that far out the last stage draws the shell's near side, the very pixels of the first
+    // stage, and the far side of the closed, convex shell covers the same outline, as long as neither
+    // plane clips the shell.
     const float shellDepth = -(view * scene.earth->getPosition()).z;
     m_ShellCoversItsImages = eyeToShell > 3.0f * near && shellDepth - shell > near && shellDepth + shell < far;
 }

@@ -438,8 +438,9 @@ TEST_F(RendererGLTest, ClearsAndDrawsWithinWhatIsSeenEqualTheFullPasses)
         fill({0.25f, 0.5f, 7.0f, 0.75f}, 0.0f);
         renderer.render(frame);
         const ScreenRegion region = renderer.m_AtmosphereRegion;
+        const glm::vec3 earth(o.earth->getPosition());
         const bool earthInView = !isEmpty(Renderer::sphereScreenRegion(
-            camera.getViewMatrix(), camera.getProjectionMatrix(), glm::vec3(o.earth->getPosition()), o.earth->getSize()));
+            camera.getViewMatrix(), camera.getProjectionMatrix(), earth, o.earth->getSize()));
         hidden += renderer.m_DrawSun && earthInView && !renderer.m_DrawEarth ? 1 : 0;
         shellCovers += !isEmpty(region) && renderer.m_ShellCoversItsImages ? 1 : 0;
         bodiesLeftOut += (renderer.m_DrawSun ? 0 : 1) + (renderer.m_DrawMoon ? 0 : 1) + (renderer.m_DrawEarth ? 0 : 1);

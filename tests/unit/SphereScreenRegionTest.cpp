@@ -118,40 +118,42 @@ TEST(SphereScreenRegion, WholeImageWhenNotBoundedAndNoneWhenNotAhead)
 
 TEST(SphereHidesSphere, OnlyWhenTheBackSphereLiesWhollyBehindAndWithinTheFrontOne)
 {
-    // The eye at the origin looking down -z; a sphere of radius 5 at 20 subtends asin(0.25) = 0.2527.
+    // The eye at the origin looking down -z; the front sphere, radius 5 at 20, subtends asin(0.25) = 0.2527.
     const glm::mat4 view(1.0f);
     const glm::vec3 front(0.0f, 0.0f, -20.0f);
+    // 70 away, `angle` off the axis.
+    const auto offAxis = [](float angle) { return glm::vec3(70.0f * std::sin(angle), 0.0f, -70.0f * std::cos(angle)); };
     const struct
     {
         const char* name;
         glm::vec3 back;
         float backRadius;
-        float frontRadius;
         float margin;
         bool hidden;
     } cases[] = {
-        {"straight behind", {0.0f, 0.0f, -70.0f}, 1.0f, 5.0f, 0.01f, true},
+        {"straight behind", {0.0f, 0.0f, -70.0f}, 1.0f, 0.01f, true},
         // 0.2527 - asin(1 / 70) = 0.2384 of room: the centre may be 0.2384 off the axis.
-        {"off the axis, just inside", {70.0f * std::sin(0.23f), 0.0f, -70.0f * std::cos(0.23f)}, 1.0f, 5.0f, 0.0f, true},
-        {"off the axis, just outside", {70.0f * std::sin(0.245f), 0.0f, -70.0f * std::cos(0.245f)}, 1.0f, 5.0f, 0.0f, false},
-        {"just inside but not with the margin", {70.0f * std::sin(0.23f), 0.0f, -70.0f * std::cos(0.23f)}, 1.0f, 5.0f, 0.01f, false},
-        {"touching the front sphere's far side", {0.0f, 0.0f, -26.0f}, 1.0f, 5.0f, 0.0f, false},
-        {"in front of it", {0.0f, 0.0f, -10.0f}, 0.5f, 5.0f, 0.0f, false},
-        {"larger than it, behind", {0.0f, 0.0f, -90.0f}, 30.0f, 5.0f, 0.0f, false},
-        {"behind the eye", {0.0f, 0.0f, 70.0f}, 1.0f, 5.0f, 0.0f, false},
-        {"far behind, by the far plane", {0.0f, 0.0f, -99.9f}, 0.01f, 5.0f, 0.0f, true},
+        {"off the axis, just inside", offAxis(0.23f), 1.0f, 0.0f, true},
+        {"off the axis, just outside", offAxis(0.245f), 1.0f, 0.0f, false},
+        {"just inside but not with the margin", offAxis(0.23f), 1.0f, 0.01f, false},
+        {"touching the front sphere's far side", {0.0f, 0.0f, -26.0f}, 1.0f, 0.0f, false},
+        {"in front of it", {0.0f, 0.0f, -10.0f}, 0.5f, 0.0f, false},
+        {"larger than it, behind", {0.0f, 0.0f, -90.0f}, 30.0f, 0.0f, false},
+        {"behind the eye", {0.0f, 0.0f, 70.0f}, 1.0f, 0.0f, false},
+        {"far behind, by the far plane", {0.0f, 0.0f, -99.9f}, 0.01f, 0.0f, true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.hidden, Renderer::sphereHidesSphere(view, Projection, front, c.frontRadius, c.back, c.backRadius,
-                                                        c.margin))
+        EXPECT_EQ(c.hidden, Renderer::sphereHidesSphere(view, Projection, front, 5.0f, c.back, c.backRadius, c.margin))
             << c.name;
 
-    // Cut by the near plane, or behind a far plane it reaches past, the front sphere hides nothing.
-    EXPECT_FALSE(Renderer::sphereHidesSphere(view, Projection, {0.0f, 0.0f, -5.05f}, 5.0f, {0.0f, 0.0f, -70.0f}, 1.0f, 0.0f));
-    EXPECT_FALSE(Renderer::sphereHidesSphere(view, glm::perspective(45.0f, 1.25f, 0.1f, 22.0f), front, 5.0f,
-                                             {0.0f, 0.0f, -70.0f}, 1.0f, 0.0f));
-    EXPECT_FALSE(Renderer::sphereHidesSphere(view, glm::ortho(-1.0f, 1.0f, -1.0f, 1.0f, 0.1f, 100.0f), front, 5.0f,
-                                             {0.0f, 0.0f, -70.0f}, 1.0f, 0.0f));
+    // Cut by the near plane, or reaching past the far plane, the front sphere hides nothing; nor does
+    // one seen through an orthographic projection, which this does not judge.
+    const glm::vec3 behind(0.0f, 0.0f, -70.0f);
+    EXPECT_FALSE(Renderer::sphereHidesSphere(view, Projection, {0.0f, 0.0f, -5.05f}, 5.0f, behind, 1.0f, 0.0f));
+    const glm::mat4 shortFar = glm::perspective(45.0f, 1.25f, 0.1f, 22.0f);
+    EXPECT_FALSE(Renderer::sphereHidesSphere(view, shortFar, front, 5.0f, behind, 1.0f, 0.0f));
+    const glm::mat4 orthographic = glm::ortho(-1.0f, 1.0f, -1.0f, 1.0f, 0.1f, 100.0f);
+    EXPECT_FALSE(Renderer::sphereHidesSphere(view, orthographic, front, 5.0f, behind, 1.0f, 0.0f));
 }
 
 } // namespace
