@@ -4,6 +4,7 @@
 #include "Camera.h"
 #include "Earth.h"
 #include "Moon.h"
+#include "Projection.h"
 #include "SkyBox.h"
 #include "Sun.h"
 
@@ -66,9 +67,7 @@ void tangentRange(float across, float depth, float radius, float& lowest, float&
 ScreenRegion sphereScreenRegion(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& centre,
                                 float radius)
 {
-    // Only a centred perspective projection maps a direction's tangent straight to the screen.
-    const bool centredPerspective = projection[2][0] == 0.0f && projection[2][1] == 0.0f &&
-                                    projection[2][3] == -1.0f && projection[3][3] == 0.0f;
+    const bool centredPerspective = Projection::isCentredPerspective(projection);
     const glm::vec3 eye = glm::vec3(view * glm::vec4(centre, 1.0f));
     // Wholly behind the eye, none of it survives clipping.
     if (centredPerspective && -eye.z + radius <= 0.0f)
@@ -96,12 +95,10 @@ ScreenRegion sphereScreenRegion(const glm::mat4& view, const glm::mat4& projecti
 bool sphereHidesSphere(const glm::mat4& view, const glm::mat4& projection, const glm::vec3& frontCentre,
                        float frontRadius, const glm::vec3& backCentre, float backRadius, float margin)
 {
-    const bool centredPerspective = projection[2][0] == 0.0f && projection[2][1] == 0.0f &&
-                                    projection[2][3] == -1.0f && projection[3][3] == 0.0f;
-    if (!centredPerspective)
+    if (!Projection::isCentredPerspective(projection))
         return false;
-    const float near = projection[3][2] / (projection[2][2] - 1.0f);
-    const float far = projection[3][2] / (projection[2][2] + 1.0f);
+    const float near = Projection::nearPlane(projection);
+    const float far = Projection::farPlane(projection);
     const glm::vec3 front = glm::vec3(view * glm::vec4(frontCentre, 1.0f));
     const glm::vec3 back = glm::vec3(view * glm::vec4(backCentre, 1.0f));
     const float frontDistance = glm::length(front);
@@ -189,15 +186,16 @@ void Renderer::findWhatIsSeen(Scene& scene)
     // the outline of the shell's sphere on the screen. It passes the depth test behind the Sun only
     // where the eye is so close to the shell that the shell is drawn in front of everything.
     const float shell = scene.atmosphere->getRadius();
-    const float eyeToShell = glm::length(glm::vec3(view * scene.earth->getPosition())) - shell;
-    const float near = projection[3][2] / (projection[2][2] - 1.0f);
-    const float far = projection[3][2] / (projection[2][2] + 1.0f);
+    const glm::vec3 earth = glm::vec3(view * scene.earth->getPosition());
+    const float eyeToShell = glm::length(earth) - shell;
+    const float near = Projection::nearPlane(projection);
+    const float far = Projection::farPlane(projection);
     const bool airHidden = eyeToShell > 3.0f * near && behindTheSun(*scene.earth, shell);
     m_AtmosphereRegion = airHidden ? ScreenRegion{0.0f, 0.0f, 0.0f, 0.0f} : region(*scene.earth, shell);
     // From that far out the last stage draws the shell's near side, the very pixels of the first
     // stage, and the far side of the closed, convex shell covers the same outline, as long as neither
     // plane clips the shell.
-    const float shellDepth = -(view * scene.earth->getPosition()).z;
+    const float shellDepth = -earth.z;
     m_ShellCoversItsImages = eyeToShell > 3.0f * near && shellDepth - shell > near && shellDepth + shell < far;
 }
 

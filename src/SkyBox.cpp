@@ -1,5 +1,6 @@
 #include "SkyBox.h"
 
+#include "Projection.h"
 #include "Shader.h"
 #include "Texture.h"
 
@@ -23,12 +24,10 @@ glm::mat4 rotationOnly(const glm::mat4& view)
 
 bool skyBoxCoversTheView(const glm::mat4& projection)
 {
-    const bool centredPerspective = projection[2][0] == 0.0f && projection[2][1] == 0.0f &&
-                                    projection[2][3] == -1.0f && projection[3][3] == 0.0f;
-    if (!centredPerspective || projection[0][0] == 0.0f || projection[1][1] == 0.0f)
+    if (!Projection::isCentredPerspective(projection) || projection[0][0] == 0.0f || projection[1][1] == 0.0f)
         return false;
-    const float near = projection[3][2] / (projection[2][2] - 1.0f);
-    const float far = projection[3][2] / (projection[2][2] + 1.0f);
+    const float near = Projection::nearPlane(projection);
+    const float far = Projection::farPlane(projection);
     // A ray meets the cube between the middle of a face and a corner, HalfEdge to HalfEdge * sqrt(3)
     // away; its depth is that distance times its cosine to the view axis, smallest at the image's
     // corners.
