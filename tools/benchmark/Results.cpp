@@ -87,6 +87,28 @@ std::string verdict(bool met)
 
 // The reference's time over the current one's. None where a side has no figure or one shown as 0.00 ms,
 // as a skipped pass has: that ratio would measure only the timer's noise.
+// One side of a two-column table: its results, heading and column width.
+struct Column
+{
+    const Results& results;
+    std::string heading;
+    std::size_t width;
+};
+
+// The start-up phases of two results side by side, and the verdict of `judged` on the target.
+void writeStartup(std::ostringstream& out, const Column& left, const Column& right, const Results& judged)
+{
+    out << "\nStart-up, entry to first presented frame (ms)\n";
+    out << label("  phase", 56) << cell(left.heading, left.width) << cell(right.heading, right.width) << "\n";
+    for (const StartupPhase& phase : StartupPhases)
+        out << label(std::string("  ") + phase.title, 56)
+            << cell(number(medianOf(left.results, phase.key), 1), left.width)
+            << cell(number(medianOf(right.results, phase.key), 1), right.width) << "\n";
+    const double startup = medianOf(judged, "startup.program-total");
+    out << "  target under " << number(StartupTargetMs, 0) << " ms: "
+        << (std::isnan(startup) ? std::string("no figure") : verdict(startup < StartupTargetMs)) << "\n";
+}
+
 double speedup(double current, double reference)
 {
     const double shownAsZero = 0.005;
@@ -330,14 +352,7 @@ std::string formatComparison(const Results& scene, const Results& trivial)
         out << "  allocations per frame: " << number(medianOf(scene, pose + ".alloc.frame"), 0) << "\n";
     }
 
-    out << "\nStart-up, entry to first presented frame (ms)\n";
-    out << label("  phase", 56) << cell("scene", 9) << cell("trivial", 9) << "\n";
-    for (const StartupPhase& phase : StartupPhases)
-        out << label(std::string("  ") + phase.title, 56) << cell(number(medianOf(scene, phase.key), 1), 9)
-            << cell(number(medianOf(trivial, phase.key), 1), 9) << "\n";
-    const double startup = medianOf(scene, "startup.program-total");
-    out << "  target under " << number(StartupTargetMs, 0) << " ms: "
-        << (std::isnan(startup) ? std::string("no figure") : verdict(startup < StartupTargetMs)) << "\n";
+    writeStartup(out, {scene, "scene", 9}, {trivial, "trivial", 9}, scene);
     return out.str();
 }
 
@@ -403,15 +418,7 @@ std::string formatSpeedup(const Results& current, const Results& reference)
             << "\n";
     }
 
-    out << "\nStart-up, entry to first presented frame (ms)\n";
-    out << label("  phase", 56) << cell(referenceName, referenceWidth) << cell(currentName, currentWidth) << "\n";
-    for (const StartupPhase& phase : StartupPhases)
-        out << label(std::string("  ") + phase.title, 56)
-            << cell(number(medianOf(reference, phase.key), 1), referenceWidth)
-            << cell(number(medianOf(current, phase.key), 1), currentWidth) << "\n";
-    const double startup = medianOf(current, "startup.program-total");
-    out << "  target under " << number(StartupTargetMs, 0) << " ms: "
-        << (std::isnan(startup) ? std::string("no figure") : verdict(startup < StartupTargetMs)) << "\n";
+    writeStartup(out, {reference, referenceName, referenceWidth}, {current, currentName, currentWidth}, current);
 
     out << "\nEvery pose's frame at least " << number(SpeedupTarget) << " times shorter than in " << referenceName
         << ": ";
