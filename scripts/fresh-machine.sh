@@ -46,9 +46,12 @@ if ! command -v mmdebstrap >/dev/null; then
 fi
 
 # minbase: the packages of priority "required" and apt, what Debian's own container images hold.
-if $refresh || [[ ! -s "$base" ]]; then
+# mmdebstrap picks its output's format from the name, and "*.new" would make a directory: the format is
+# named. Anything but a non-empty file at $base (a directory an older run left) is made anew.
+if $refresh || [[ ! -f "$base" || ! -s "$base" ]]; then
   echo "fresh-machine: making the Debian 12 base root ($base)"
-  mmdebstrap --quiet --variant=minbase --mode=root bookworm "$base.new" \
+  rm -rf --one-file-system "$base" "$base.new"
+  mmdebstrap --quiet --variant=minbase --mode=root --format=tar bookworm "$base.new" \
     "deb http://deb.debian.org/debian bookworm main" \
     "deb http://deb.debian.org/debian bookworm-updates main" \
     "deb http://deb.debian.org/debian-security bookworm-security main"
