@@ -91,17 +91,39 @@ void Atmosphere::render()
         renderOverScene();
 }
 
-void Atmosphere::renderOffscreenStage()
+void Atmosphere::setOffscreenStageState(int stage)
 {
-    const bool shadow = m_Stage == ShadowFrontStage || m_Stage == ShadowBackStage;
-    const bool back = m_Stage == ShellBackStage || m_Stage == ShadowBackStage;
-
+    const bool back = stage == ShellBackStage || stage == ShadowBackStage;
     glDisable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
     // Clockwise front faces keep the far side of the closed mesh.
     glFrontFace(back ? GL_CW : GL_CCW);
+}
+
+void Atmosphere::setOverSceneState()
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBlendEquation(GL_FUNC_ADD);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
+    glCullFace(GL_BACK);
+}
+
+void Atmosphere::leaveOverSceneState()
+{
+    setOverSceneState();
+    glDisable(GL_BLEND);
+}
+
+void Atmosphere::renderOffscreenStage()
+{
+    const bool shadow = m_Stage == ShadowFrontStage || m_Stage == ShadowBackStage;
+    setOffscreenStageState(m_Stage);
 
     const GLuint vertexArray = shadow ? m_ShadowVAO : m_VAO;
     const GLsizei indexCount = static_cast<GLsizei>(shadow ? m_ShadowIndices.size() : m_Indices.size());
@@ -126,14 +148,7 @@ void Atmosphere::renderOffscreenStage()
 void Atmosphere::renderOverScene()
 {
     assert(m_Framebuffer.m_Textures.size() >= 5 && "setFramebuffer before drawing over the scene");
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glBlendEquation(GL_FUNC_ADD);
-    glEnable(GL_DEPTH_TEST);
-    glDepthMask(GL_TRUE);
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glCullFace(GL_BACK);
+    setOverSceneState();
 
     glBindVertexArray(m_VAO);
     glUseProgram(m_Program);

@@ -23,12 +23,19 @@ public:
 
     float getRadius() const { return m_Radius; }
 
+    // The fixed-function state of an off-screen stage's draw, which the draw leaves set; the renderer
+    // sets it in place of the draws it skips, so that the draws after them find the same state.
+    static void setOffscreenStageState(int stage);
+    // The same for the draw over the scene, which switches blending off again after it.
+    static void leaveOverSceneState();
+
     // The stage the next render draws: 0-3 off-screen, 5 over the scene; written by the renderer.
     int m_Stage = 0;
 
 private:
     void renderOffscreenStage();
     void renderOverScene();
+    static void setOverSceneState();
 
     Framebuffer m_Framebuffer;
     std::vector<Vertex> m_ShadowVertices;

@@ -29,12 +29,17 @@ Motion Earth::motion()
     return {50.0f, 8.0f, 1.3f};
 }
 
-void Earth::render()
+void Earth::setDrawState()
 {
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
     // Both faces are drawn: the tessellated surface is not culled.
     glDisable(GL_CULL_FACE);
+}
+
+void Earth::render()
+{
+    setDrawState();
 
     glBindVertexArray(m_VAO);
     glUseProgram(m_Program);

@@ -13,6 +13,8 @@ class Earth : public Model
 public:
     Earth();
     void render() override;
+    // The fixed-function state of the draw, which it leaves set (for a renderer that skips the draw).
+    static void setDrawState();
 
     // The body's data as handed to Model::load; readable without a GL context.
     static ModelInfo info();

@@ -205,12 +205,8 @@ void Renderer::renderAtmosphereStages(Scene& scene)
     Resource::Atmosphere& atmosphere = *scene.atmosphere;
     if (isEmpty(m_AtmosphereRegion))
     {
-        // The state the stages leave, which the sky's draw inherits.
-        glDisable(GL_DEPTH_TEST);
-        glDepthMask(GL_FALSE);
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
-        glFrontFace(GL_CW);
+        // The state the last stage leaves, which the sky's draw inherits.
+        Resource::Atmosphere::setOffscreenStageState(3);
         return;
     }
 
@@ -270,9 +266,7 @@ void Renderer::renderScenePass(Scene& scene)
     else
     {
         // The state the Earth's draw leaves, which the copy and the air expect.
-        glEnable(GL_DEPTH_TEST);
-        glDepthMask(GL_TRUE);
-        glDisable(GL_CULL_FACE);
+        Resource::Earth::setDrawState();
     }
 
     if (m_DrawSun)
@@ -333,12 +327,7 @@ void Renderer::renderAtmosphereOverScene(Scene& scene)
     if (isEmpty(m_AtmosphereRegion))
     {
         // The state the air's draw leaves, which the effects expect.
-        glDisable(GL_BLEND);
-        glEnable(GL_DEPTH_TEST);
-        glDepthMask(GL_TRUE);
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
-        glFrontFace(GL_CCW);
+        Resource::Atmosphere::leaveOverSceneState();
         return;
     }
 
