@@ -23,6 +23,8 @@ constexpr float Infinity = std::numeric_limits<float>::infinity();
 // Float attachments keep +infinity, "no surface here"; 8-bit ones clamp it to 1.
 constexpr float SceneClearColor[4] = {0.0f, 0.0f, Infinity, 0.0f};
 constexpr float WindowClearColor[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+// The atmosphere's off-screen stages, 0 to 3, each into the attachment of its number.
+constexpr int OffscreenStages = 4;
 
 // The directions from the eye to a disc (centre `across` sideways and `depth` ahead of the eye, radius
 // `radius`) that lie ahead of the eye, as tangents across / depth from `lowest` to `highest`: an end is
@@ -206,7 +208,7 @@ void Renderer::renderAtmosphereStages(Scene& scene)
     if (isEmpty(m_AtmosphereRegion))
     {
         // The state the last stage leaves, which the sky's draw inherits.
-        Resource::Atmosphere::setOffscreenStageState(3);
+        Resource::Atmosphere::setOffscreenStageState(OffscreenStages - 1);
         return;
     }
 
@@ -229,7 +231,7 @@ void Renderer::renderAtmosphereStages(Scene& scene)
     }
     atmosphere.setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
     atmosphere.setLightPosition(scene.sun->getPosition());
-    for (int stage = 0; stage < 4; ++stage)
+    for (int stage = 0; stage < OffscreenStages; ++stage)
     {
         m_AtmosphereFramebuffer.bindTextures({stage});
         atmosphere.m_Stage = stage;
