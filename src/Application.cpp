@@ -69,10 +69,6 @@ void Application::loadConfig()
 
 void Application::initialize()
 {
-    // Decoding the images is the longest part of the start-up: it runs beside the window's and the
-    // programs' creation, and the loaders find the pixels ready.
-    Texture::decodeAhead(sceneImages());
-
     if (!glfwInit())
         throw "";
 

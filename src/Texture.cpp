@@ -3,12 +3,8 @@
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
 
-#include <atomic>
-#include <exception>
-#include <future>
 #include <memory>
 #include <stdexcept>
-#include <thread>
 
 namespace Texture
 {
@@ -37,40 +33,6 @@ Image readImage(const std::string& path)
     return image;
 }
 
-constexpr int AheadWorkers = 2;
-
-// Images being decoded ahead, by path. Only the main thread touches the map; the workers fill the
-// promises behind its futures.
-struct AheadDecodes
-{
-    ~AheadDecodes()
-    {
-        // Images nobody loaded (a start-up that failed early) are finished and dropped at exit.
-        for (std::thread& worker : workers)
-            worker.join();
-    }
-
-    std::map<std::string, std::future<Image>> pending;
-    std::vector<std::thread> workers;
-};
-
-AheadDecodes& aheadDecodes()
-{
-    static AheadDecodes decodes;
-    return decodes;
-}
-
-Image decode(const std::string& path)
-{
-    AheadDecodes& ahead = aheadDecodes();
-    const auto found = ahead.pending.find(path);
-    if (found == ahead.pending.end())
-        return readImage(path);
-    std::future<Image> decoded = std::move(found->second);
-    ahead.pending.erase(found);
-    return decoded.get();
-}
-
 // Rows of 3-byte pixels are not 4-byte aligned for every width: upload with alignment 1.
 void uploadRGB(GLenum target, GLint internalFormat, const Image& image)
 {
@@ -82,41 +44,6 @@ void uploadRGB(GLenum target, GLint internalFormat, const Image& image)
     glPixelStorei(GL_UNPACK_ALIGNMENT, previousAlignment);
 }
 } // namespace
-
-void decodeAhead(const std::vector<std::string>& paths)
-{
-    struct Jobs
-    {
-        std::vector<std::string> paths;
-        std::vector<std::promise<Image>> images;
-        std::atomic<std::size_t> next{0};
-    };
-    auto jobs = std::make_shared<Jobs>();
-    AheadDecodes& ahead = aheadDecodes();
-    jobs->images.reserve(paths.size());
-    for (const std::string& path : paths)
-    {
-        if (ahead.pending.count(path))
-            continue;
-        jobs->paths.push_back(path);
-        jobs->images.emplace_back();
-        ahead.pending.emplace(path, jobs->images.back().get_future());
-    }
-    for (int i = 0; i < AheadWorkers && !jobs->paths.empty(); ++i)
-        ahead.workers.emplace_back([jobs] {
-            for (std::size_t job = jobs->next++; job < jobs->paths.size(); job = jobs->next++)
-            {
-                try
-                {
-                    jobs->images[job].set_value(readImage(jobs->paths[job]));
-                }
-                catch (...)
-                {
-                    jobs->images[job].set_exception(std::current_exception());
-                }
-            }
-        });
-}
 
 void setFilter(Filter filter)
 {
@@ -148,7 +75,7 @@ GLuint TextureCache::load(const std::string& path)
     if (cached != m_Cache.end())
         return cached->second;
 
-    const Image image = decode(path);
+    const Image image = readImage(path);
     if (!image.pixels)
         throw std::runtime_error("Could not load texture");
 
@@ -180,7 +107,7 @@ GLuint loadCubeMap(const std::string& positiveX, const std::string& negativeX, c
         // A face that names the same file as the one before reuses its pixels: the sky box gives one
         // image for all six faces, and decoding it six times was a third of the start-up.
         if (face == 0 || faces[face] != faces[face - 1])
-            image = decode(faces[face]);
+            image = readImage(faces[face]);
         if (!image.pixels)
             throw std::runtime_error("Could not load cubemap-texture");
         uploadRGB(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, GL_RGB, image);

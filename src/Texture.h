@@ -17,12 +17,6 @@ enum class Filter : int
     LinearMipmapLinear = 3,
 };
 
-// Starts decoding these images on two worker threads, in the order given, while the caller goes on
-// with other work. The first load of each of these paths, 2D or cube-map face, takes the decoded
-// pixels (waiting for them if need be) instead of reading the file; an image that did not decode fails
-// in its loader as if read there. Later loads read the file again.
-void decodeAhead(const std::vector<std::string>& paths);
-
 // Sets both filters of the texture bound to GL_TEXTURE_2D.
 void setFilter(Filter filter);
 

@@ -248,50 +248,6 @@ TEST_F(TextureGLTest, UnreadableImageThrowsAndLeavesTheCacheUnchanged)
     }
 }
 
-TEST_F(TextureGLTest, ImagesDecodedAheadLoadAsIfReadByTheLoader)
-{
-    // Many images, so that the loads below overtake the workers and must wait for some of them.
-    std::vector<std::string> files;
-    std::vector<Image> images;
-    for (int i = 0; i < 12; ++i)
-    {
-        images.push_back(patterned(33 + i, 17, i % 2 ? 4 : 3, 500 + i));
-        files.push_back(path("ahead" + std::to_string(i) + ".png"));
-        writeImage(files.back(), images.back(), Format::Png);
-    }
-    const std::string missing = path("ahead-missing.png");
-    std::vector<std::string> ahead = files;
-    ahead.push_back(missing);
-    // Named twice: still one decode, one result.
-    ahead.push_back(files[3]);
-    Texture::decodeAhead(ahead);
-
-    for (std::size_t i = 0; i < files.size(); ++i)
-    {
-        SCOPED_TRACE(files[i]);
-        const GLuint texture = Texture::TextureCache::instance().load(files[i]);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        EXPECT_EQ(readRGB(GL_TEXTURE_2D, images[i].width, images[i].height), asRGB(images[i]));
-    }
-
-    // A file that failed ahead fails in its loader with the loader's message; the next load reads
-    // the file again.
-    std::string message = "nothing thrown";
-    try
-    {
-        Texture::TextureCache::instance().load(missing);
-    }
-    catch (const std::runtime_error& error)
-    {
-        message = error.what();
-    }
-    EXPECT_EQ(message, "Could not load texture");
-    const Image late = solid(4, 9, 99, 199);
-    writeImage(missing, late, Format::Png);
-    glBindTexture(GL_TEXTURE_2D, Texture::TextureCache::instance().load(missing));
-    EXPECT_EQ(readRGB(GL_TEXTURE_2D, 4, 4), asRGB(late));
-}
-
 class CubeMapGLTest : public TextureGLTest
 {
 protected:
@@ -364,23 +320,18 @@ TEST_F(CubeMapGLTest, UploadsSixFacesInOrderWithTrilinearFilterAndEdgeClamp)
     }
 }
 
-TEST_F(CubeMapGLTest, OneFileDecodedAheadStandsOnEveryFace)
+TEST_F(CubeMapGLTest, OneFileStandsOnEveryFace)
 {
-    const std::vector<std::string> files = writeFaces(2, "ahead-face");
-    Texture::decodeAhead({files[1]});
+    const std::vector<std::string> files = writeFaces(2, "one-file-face");
 
-    // The sky box's way: one path six times, its first face from the decode ahead.
-    for (int round = 0; round < 2; ++round)
-    {
-        SCOPED_TRACE(round == 0 ? "decoded ahead" : "read again");
-        const std::string& f = files[1];
-        const GLuint texture = Texture::loadCubeMap(f, f, f, f, f, f);
-        glBindTexture(GL_TEXTURE_CUBE_MAP, texture);
-        for (GLenum face = 0; face < 6; ++face)
-            EXPECT_EQ(readRGB(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, FaceSize, FaceSize), asRGB(faceImage(1))) << face;
-        glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
-        glDeleteTextures(1, &texture);
-    }
+    // The sky box's way: one path six times, decoded once for all of them.
+    const std::string& f = files[1];
+    const GLuint texture = Texture::loadCubeMap(f, f, f, f, f, f);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, texture);
+    for (GLenum face = 0; face < 6; ++face)
+        EXPECT_EQ(readRGB(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, FaceSize, FaceSize), asRGB(faceImage(1))) << face;
+    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+    glDeleteTextures(1, &texture);
 }
 
 TEST_F(CubeMapGLTest, MissingThirdFaceThrowsAfterTheFirstTwoFacesWereUploaded)

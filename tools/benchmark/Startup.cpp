@@ -55,10 +55,8 @@ StartedScene startUp(const Options& options, Results& results)
 {
     StartedScene started;
     BenchmarkScene& scene = started.objects;
-    // As the program does: the images decode on worker threads while the window and programs are made.
     const std::vector<std::string> images = sceneImages();
     const std::string skyImage = Resource::SkyBox::image();
-    Texture::decodeAhead(images);
     timed(results, "startup.window", [&] {
         if (!glfwInit())
             throw std::runtime_error("glfwInit failed (no display?)");
