@@ -226,8 +226,8 @@ fi
 
 # The demo itself, from its start to the return of its first buffer swap (and glFinish), measured by a
 # preloaded wrapper of glfwSwapBuffers that records the time and ends the process. Mesa keeps compiled
-# shaders in a disk cache: the runs below use it as a user's second start would; the last run starts
-# with an empty one, as the very first start on a machine does.
+# shaders in a disk cache: the first runs use it as a user's second start would, the others start with
+# an empty one, as the very first start on a machine does.
 first_frame() { # build directory, run directory, cache directory or "" -> milliseconds
   rm -f "$work/first-swap"
   local start
@@ -241,32 +241,38 @@ first_frame() { # build directory, run directory, cache directory or "" -> milli
   echo $(( ($(cat "$work/first-swap") - start) / 1000000 ))
 }
 
+median() { # numbers -> their median
+  printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
 startup() { # build directory, run directory, description, repeated for each build to time
-  local builds=() runs=() names=() times=() ms median run i
+  local builds=() runs=() names=() warm=() cold=() ms run i cache
   while (($# >= 3)); do
     builds+=("$1") runs+=("$2") names+=("$3")
     shift 3
   done
-  # With two builds their runs alternate, as the frame rounds do, so that drifting load falls on both.
+  # With two builds their runs alternate, as the frame rounds do, so that drifting load falls on both:
+  # first with the cache warm, then each run with an empty cache of its own.
   for ((run = 1; run <= startup_runs; run++)); do
     for i in "${!builds[@]}"; do
       ms=$(first_frame "${builds[i]}" "${runs[i]}" "") || exit 1
-      times[i]+="$ms "
+      warm[i]+="$ms "
+    done
+  done
+  for ((run = 1; run <= startup_runs; run++)); do
+    for i in "${!builds[@]}"; do
+      cache="$work/empty-shader-cache-$i-$run"
+      mkdir -p "$cache"
+      ms=$(first_frame "${builds[i]}" "${runs[i]}" "$cache") || exit 1
+      rm -rf "$cache"
+      cold[i]+="$ms "
     done
   done
   for i in "${!builds[@]}"; do
     echo
     echo "The demo's start-up to its first presented frame (${builds[i]#"$root"/}/talvenmorquiddle, 1200x960, ${names[i]}):"
-    run=0
-    for ms in ${times[i]}; do
-      echo "  run $((++run)), shader cache warm: $ms ms"
-    done
-    median=$(printf '%s\n' ${times[i]} | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
-    echo "  median of $startup_runs: $median ms (target under 2000 ms)"
-    rm -rf "$work/empty-shader-cache"
-    mkdir -p "$work/empty-shader-cache"
-    ms=$(first_frame "${builds[i]}" "${runs[i]}" "$work/empty-shader-cache") || exit 1
-    echo "  with an empty shader cache (a machine's first start): $ms ms"
+    echo "  shader cache warm: ${warm[i]}ms; median $(median ${warm[i]}) ms (target under 2000 ms)"
+    echo "  shader cache empty (a machine's first start): ${cold[i]}ms; median $(median ${cold[i]}) ms"
   done
 }
 
