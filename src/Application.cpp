@@ -107,16 +107,13 @@ void Application::initialize()
 
 void Application::createScene()
 {
-    m_pCamera = std::make_shared<Camera::Camera>(Keys, m_Width, m_Height, m_SensivityZoom, m_SensivityUpDown);
-    m_pSkyBox = std::make_shared<Resource::SkyBox>();
-    m_pEarth = std::make_shared<Resource::Earth>();
-    m_pAtmosphere = std::make_shared<Resource::Atmosphere>(1.075f, glm::vec4(0.2f, 0.3f, 0.7f, 1.0f));
-    m_pMoon = std::make_shared<Resource::Moon>();
-    m_pSun = std::make_shared<Resource::Sun>();
-
-    m_pMoon->setParent(m_pEarth.get());
-    m_pEarth->setParent(m_pSun.get());
-    m_pAtmosphere->setParent(m_pEarth.get());
+    const Scene scene = makeScene(Keys, m_Width, m_Height, m_SensivityZoom, m_SensivityUpDown);
+    m_pCamera = scene.camera;
+    m_pSkyBox = scene.skyBox;
+    m_pEarth = scene.earth;
+    m_pAtmosphere = scene.atmosphere;
+    m_pMoon = scene.moon;
+    m_pSun = scene.sun;
 
     glfwSetKeyCallback(m_pWindow, keyCallback);
 }
@@ -160,16 +157,8 @@ void Application::run()
         if (const auto rate = clock.takeFrameRate())
             glfwSetWindowTitle(m_pWindow, (m_Title + std::to_string(*rate)).c_str());
 
-        if (!paused)
-        {
-            m_pSun->update(deltaTime, frame);
-            m_pEarth->update(deltaTime, frame);
-            m_pMoon->update(deltaTime, frame);
-            m_pAtmosphere->update(deltaTime, frame);
-        }
-        m_pCamera->update(deltaTime);
-
         Scene scene{m_pCamera, m_pSkyBox, m_pSun, m_pMoon, m_pEarth, m_pAtmosphere};
+        advanceScene(scene, deltaTime, frame, paused);
         m_pRenderer->render(scene);
         m_pRenderer->m_Bloom.render(m_pRenderer->m_ScreenFramebuffer, m_pRenderer->m_SceneFramebuffer);
         m_pRenderer->m_LenseFlare.render(m_pRenderer->m_ScreenFramebuffer, m_pRenderer->m_SceneFramebuffer,

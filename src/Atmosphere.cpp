@@ -10,16 +10,6 @@
 namespace Resource
 {
 
-namespace
-{
-constexpr int ShellFrontStage = 0;
-constexpr int ShellBackStage = 1;
-constexpr int ShadowFrontStage = 2;
-constexpr int ShadowBackStage = 3;
-constexpr int EarthDataStage = 4;
-constexpr int OverSceneStage = 5;
-} // namespace
-
 glm::mat4 shadowOrientation(const glm::vec3& direction)
 {
     const glm::vec3 up(0.0f, 1.0f, 0.0f);

@@ -6,6 +6,24 @@
 namespace Resource
 {
 
+// The stages of the atmosphere's draw, by the number the renderer writes into `m_Stage`. The first four
+// draw into the atmosphere target's attachment of their number; the fifth image is the renderer's.
+constexpr int ShellFrontStage = 0;
+constexpr int ShellBackStage = 1;
+constexpr int ShadowFrontStage = 2;
+constexpr int ShadowBackStage = 3;
+constexpr int EarthDataStage = 4;
+constexpr int OverSceneStage = 5;
+constexpr int OffscreenStageCount = 4;
+
+// The shell's radius in Earth radii, and its colour, as the scene makes the atmosphere.
+constexpr float AtmosphereScale = 1.075f;
+inline const glm::vec4 AtmosphereColor{0.2f, 0.3f, 0.7f, 1.0f};
+
+// Within this many near-plane distances of the shell the last stage draws the shell's far side in front
+// of everything, because the near plane may cut its near side away.
+constexpr float NearShellMargin = 3.0f;
+
 // Placement of the Earth's shadow body: centre 0.55 r beyond the parent, +y turned away from the light.
 glm::mat4 shadowModelMatrix(const glm::vec4& parentPosition, const glm::vec4& lightPosition, float size);
 // The rotation that turns +y onto `direction` (a unit vector); a half turn about x when it points along -y.
@@ -23,13 +41,13 @@ public:
 
     float getRadius() const { return m_Radius; }
 
-    // The fixed-function state of an off-screen stage's draw, which the draw leaves set; the renderer
-    // sets it in place of the draws it skips, so that the draws after them find the same state.
+    // The fixed-function state an off-screen stage's draw leaves set; the renderer sets it in place of
+    // the draws it skips, so that the draws after them find the same state.
     static void setOffscreenStageState(int stage);
     // The same for the draw over the scene, which switches blending off again after it.
     static void leaveOverSceneState();
 
-    // The stage the next render draws: 0-3 off-screen, 5 over the scene; written by the renderer.
+    // The stage the next render draws (the stage constants above); written by the renderer.
     int m_Stage = 0;
 
 private:

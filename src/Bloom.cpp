@@ -1,5 +1,7 @@
 #include "Bloom.h"
 
+#include "Model.h"
+
 #include <algorithm>
 #include <array>
 #include <cassert>
@@ -7,40 +9,18 @@
 
 namespace
 {
-// How far "Bloom" pass `pass` spreads what it reads, in its source's texels along the pass's axis: four
-// taps on either side, 2 x spread texels apart, where the spread grows from 1 to 2 over the passes as
-// in the shader; the linear filter's neighbour; and one to spare.
+// Texels beyond the farthest tap that a pass still reads or may round into: the linear filter's
+// neighbour, and one to spare.
+constexpr float FilterReach = 2.0f;
+
+// How far "Bloom" pass `pass` spreads what it reads, in its source's texels along the pass's axis.
 float passReach(int pass)
 {
-    const float spread = std::clamp(0.5f + static_cast<float>(pass) / 4.0f, 1.0f, 2.0f);
-    return 4.0f * 2.0f * spread + 2.0f;
+    const float spread = std::clamp(Bloom::FirstSpread + Bloom::SpreadPerPass * static_cast<float>(pass),
+                                    Bloom::MinSpread, Bloom::MaxSpread);
+    return static_cast<float>(Bloom::TapsPerSide) * Bloom::TexelsPerTap * spread + FilterReach;
 }
 } // namespace
-
-bool isEmpty(const ScreenRegion& region)
-{
-    return !(region.maxX > region.minX && region.maxY > region.minY);
-}
-
-void scissorTo(const ScreenRegion& region, int width, int height)
-{
-    const int x0 = std::max(0, static_cast<int>(std::floor(region.minX * static_cast<float>(width))) - 1);
-    const int y0 = std::max(0, static_cast<int>(std::floor(region.minY * static_cast<float>(height))) - 1);
-    const int x1 = std::min(width, static_cast<int>(std::ceil(region.maxX * static_cast<float>(width))) + 1);
-    const int y1 = std::min(height, static_cast<int>(std::ceil(region.maxY * static_cast<float>(height))) + 1);
-    glScissor(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
-}
-
-ScissorScope::ScissorScope(const ScreenRegion& region, int width, int height)
-{
-    glEnable(GL_SCISSOR_TEST);
-    scissorTo(region, width, height);
-}
-
-ScissorScope::~ScissorScope()
-{
-    glDisable(GL_SCISSOR_TEST);
-}
 
 std::vector<std::pair<int, int>> bloomLevelSizes(int width, int height)
 {
@@ -55,12 +35,6 @@ std::vector<std::pair<int, int>> bloomLevelSizes(int width, int height)
         sizes.emplace_back(width, height);
     }
     return sizes;
-}
-
-ScreenRegion widenRegion(const ScreenRegion& region, float dx, float dy)
-{
-    return {std::max(0.0f, region.minX - dx), std::max(0.0f, region.minY - dy), std::min(1.0f, region.maxX + dx),
-            std::min(1.0f, region.maxY + dy)};
 }
 
 ScreenRegion spreadRegion(const ScreenRegion& region, int pass, int sourceTexels)
@@ -148,14 +122,18 @@ void Bloom::render(Framebuffer& target, Framebuffer& source)
     glDisable(GL_BLEND);
 }
 
-void Bloom::beginGlowCount()
+void Bloom::countGlow(Resource::IModel& sun)
 {
+    // The Sun once more, writing no colour, passes the depth test where its own depth is still in
+    // front: the same program and vertices give the same depths. Only the Sun writes glow, and the
+    // Moon and the Earth write black glow where they hide it.
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glDepthFunc(GL_LEQUAL);
     if (m_GlowQuery == 0)
         glGenQueries(1, &m_GlowQuery);
     glBeginQuery(GL_ANY_SAMPLES_PASSED, m_GlowQuery);
-}
-
-void Bloom::endGlowCount()
-{
+    sun.render();
     glEndQuery(GL_ANY_SAMPLES_PASSED);
+    glDepthFunc(GL_LESS);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }

@@ -13,6 +13,13 @@ constexpr std::array<GLenum, MaxAttachments> AllAttachments = {
     GL_COLOR_ATTACHMENT8,  GL_COLOR_ATTACHMENT9,  GL_COLOR_ATTACHMENT10, GL_COLOR_ATTACHMENT11,
     GL_COLOR_ATTACHMENT12, GL_COLOR_ATTACHMENT13, GL_COLOR_ATTACHMENT14, GL_COLOR_ATTACHMENT15,
 };
+
+[[maybe_unused]] GLint integer(GLenum query)
+{
+    GLint value = 0;
+    glGetIntegerv(query, &value);
+    return value;
+}
 } // namespace
 
 void Framebuffer::create()
@@ -96,4 +103,20 @@ void Framebuffer::initScreen(int width, int height)
     m_Width = width;
     m_Height = height;
     m_NumTextures = 0;
+}
+
+void Framebuffer::clearAttachment(int attachment, const float (&clearColor)[4])
+{
+    assert(integer(GL_DRAW_FRAMEBUFFER_BINDING) == static_cast<GLint>(m_Fbo) && "bind before clearing");
+    assert((m_NumTextures == 0 ? attachment == 0 : attachment < m_NumTextures) && "an attachment of the target");
+    glClearBufferfv(GL_COLOR, attachment, clearColor);
+}
+
+void Framebuffer::clearDepth()
+{
+    assert(integer(GL_DRAW_FRAMEBUFFER_BINDING) == static_cast<GLint>(m_Fbo) && "bind before clearing");
+    // A clear only reaches the depth buffer while depth writes are on.
+    glDepthMask(GL_TRUE);
+    const float farthest = 1.0f;
+    glClearBufferfv(GL_DEPTH, 0, &farthest);
 }

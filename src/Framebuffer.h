@@ -28,6 +28,10 @@ struct Framebuffer
     void bindTextures(std::initializer_list<int> textures);
     void bindTextures(const std::vector<int>& textures);
     void initScreen(int width, int height);
+    // Clear parts of the bound target, within the scissor box if one is set: colour attachment
+    // `attachment` (drawn through after `bind`), or the depth buffer to 1.
+    void clearAttachment(int attachment, const float (&clearColor)[4]);
+    void clearDepth();
 
 private:
     void bindTextures(const int* textures, std::size_t count);

@@ -34,6 +34,13 @@ QuadRenderer::QuadRenderer(const std::string& name, int width, int height)
     glBindVertexArray(0);
 }
 
+void QuadRenderer::setDrawState()
+{
+    // Both triangles wind clockwise. Depth and blending are the caller's: the copies test against
+    // the depth, the bloom's levels are added.
+    glDisable(GL_CULL_FACE);
+}
+
 void QuadRenderer::draw(GLuint texture, int extra)
 {
     glUseProgram(m_Program);
@@ -44,8 +51,7 @@ void QuadRenderer::draw(GLuint texture, int extra)
     glUniform1f(m_WidthLocation, static_cast<float>(m_Width));
     glUniform1f(m_HeightLocation, static_cast<float>(m_Height));
     glUniform1i(m_ExtraDataLocation, extra);
-    // Both triangles wind clockwise.
-    glDisable(GL_CULL_FACE);
+    setDrawState();
     glDrawArrays(GL_TRIANGLES, 0, 6);
 
     glBindTexture(GL_TEXTURE_2D, 0);

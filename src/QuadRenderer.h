@@ -17,6 +17,8 @@ class QuadRenderer
 public:
     QuadRenderer(const std::string& name, int width, int height);
     virtual void draw(GLuint texture, int extra);
+    // The fixed-function state of the draw, which it leaves set (for a renderer that skips the draw).
+    static void setDrawState();
 
     GLuint m_VertexArray = 0;
     GLuint m_VertexBuffer = 0;

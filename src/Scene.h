@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Keys.h"
+
 #include <memory>
 
 namespace Camera
@@ -25,3 +27,12 @@ struct Scene
     std::shared_ptr<Resource::Earth> earth;
     std::shared_ptr<Resource::Atmosphere> atmosphere;
 };
+
+// The scene's objects, made as start-up makes them and in its order (camera, sky box, Earth,
+// atmosphere, Moon, Sun), and linked: Moon to Earth, Earth to Sun, atmosphere to Earth. The camera
+// reads `keys` and sees a render of width x height.
+Scene makeScene(const KeyTable& keys, int width, int height, float sensivityZoom, float sensivityUpDown);
+
+// One frame of motion, `frame` being the frame's number: the bodies move on by `deltaTime` seconds
+// unless paused, then the camera follows its animation or its target.
+void advanceScene(Scene& scene, float deltaTime, int frame, bool paused);

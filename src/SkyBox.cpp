@@ -1,6 +1,6 @@
 #include "SkyBox.h"
 
-#include "Projection.h"
+#include "ScreenSpace.h"
 #include "Shader.h"
 #include "Texture.h"
 

@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <sstream>
@@ -476,64 +477,75 @@ protected:
 TEST_F(AtmospherePassesGLTest, EachPassDrawsWithItsStateAndTheEarthDataArrivesUnchanged)
 {
     const int size = 64;
-    auto camera = std::make_shared<Camera::Camera>(m_Keys, size, size, 0.5f, 0.1f);
-    auto skyBox = std::make_shared<Resource::SkyBox>();
-    auto earth = std::make_shared<Resource::Earth>();
-    auto atmosphere = std::make_shared<Resource::Atmosphere>(1.075f, AirColor);
-    auto moon = std::make_shared<Resource::Moon>();
-    auto sun = std::make_shared<Resource::Sun>();
-    moon->setParent(earth.get());
-    earth->setParent(sun.get());
-    atmosphere->setParent(earth.get());
-    const std::initializer_list<Resource::IModel*> bodies{sun.get(), earth.get(), moon.get(), atmosphere.get()};
-    for (Resource::IModel* body : bodies)
-        body->update(0.0f, 1);
+    Scene scene = makeScene(m_Keys, size, size, 0.5f, 0.1f);
     Camera::CameraAnimation hold;
     hold.setDistance(5.0f);
     hold.setAngle(0.0f);
-    hold.addMove({Camera::CameraMoveType::Hold, 1.0e6f, 5.0f, 0.0f, earth.get(), nullptr});
-    camera->setAnimation(hold);
-    camera->update(0.0f);
-    Renderer::Renderer renderer(size, size);
-    Scene scene{camera, skyBox, sun, moon, earth, atmosphere};
+    hold.addMove({Camera::CameraMoveType::Hold, 1.0e6f, 5.0f, 0.0f, scene.earth.get(), nullptr});
+    scene.camera->setAnimation(hold);
+    advanceScene(scene, 0.0f, 1, false);
 
-    renderer.renderAtmosphereStages(scene);
-    // As stage 3 drew; stages 0 to 2 set the same.
-    expectState({false, false, true, false}, "atmosphere stages");
-
+    // What each pass has left when it ends, read while the frame goes on.
+    struct Probe final : Renderer::PassObserver
+    {
+        void beginPass(Renderer::Pass) override {}
+        void endPass(Renderer::Pass pass) override
+        {
+            ended[static_cast<std::size_t>(pass)] = true;
+            ends[static_cast<std::size_t>(pass)]();
+        }
+        std::array<std::function<void()>, Renderer::PassCount> ends{};
+        std::array<bool, Renderer::PassCount> ended{};
+    } probe;
+    for (auto& end : probe.ends)
+        end = [] {};
+    // The full passes: with skipping, the Earth's data is cleared only where the shell may read it.
+    Renderer::Renderer renderer(size, size, {&probe, false});
     const glm::ivec2 centre(size / 2, size / 2);
     const glm::ivec2 corner(1, 1);
     const GLuint images = renderer.m_AtmosphereFramebuffer.m_Fbo;
-    EXPECT_LT(readPixel(images, 0, centre.x, centre.y)[2], readPixel(images, 1, centre.x, centre.y)[2]);
-
-    renderer.renderScenePass(scene);
-    renderer.copyEarthData();
-    expectState({true, true, false, false}, "Earth-data copy");
     const GLuint sceneTarget = renderer.m_SceneFramebuffer.m_Fbo;
-    EXPECT_TRUE(sameTexel(NoSurface, readPixel(images, 4, corner.x, corner.y), 0.0f))
-        << show(readPixel(images, 4, corner.x, corner.y));
-    const std::array<float, 4> earthAtCentre = readPixel(sceneTarget, 2, centre.x, centre.y);
-    EXPECT_NEAR(4.0f, earthAtCentre[2], 0.05f) << "the eye is 4 above the ground";
-    EXPECT_TRUE(sameTexel(earthAtCentre, readPixel(images, 4, centre.x, centre.y), 0.0f));
-
-    // Pixels of the centre row where the shell lies but the Earth does not: its limb.
+    std::array<float, 4> earthAtCentre{};
     std::vector<int> limb;
-    for (int x = 0; x < size; ++x)
-        if (std::isinf(readPixel(sceneTarget, 2, x, centre.y)[2]) && !std::isinf(readPixel(images, 0, x, centre.y)[2]))
-            limb.push_back(x);
-    ASSERT_FALSE(limb.empty()) << "the row crosses no shell beside the Earth";
+    const auto at = [&](Renderer::Pass pass, std::function<void()> check) {
+        probe.ends[static_cast<std::size_t>(pass)] = std::move(check);
+    };
 
-    renderer.renderAtmosphereOverScene(scene);
-    expectState({true, true, true, false}, "after the atmosphere over the scene");
-    GLint frontFace = 0;
-    glGetIntegerv(GL_FRONT_FACE, &frontFace);
-    EXPECT_EQ(GL_CCW, frontFace);
-    // The air's own draw leaves the Earth data as the Earth wrote it, also where it is +inf.
-    EXPECT_TRUE(sameTexel(earthAtCentre, readPixel(sceneTarget, 2, centre.x, centre.y), 0.0f));
-    EXPECT_TRUE(sameTexel(NoSurface, readPixel(sceneTarget, 2, corner.x, corner.y), 0.0f));
-    for (const int x : limb)
-        EXPECT_TRUE(sameTexel(NoSurface, readPixel(sceneTarget, 2, x, centre.y), 0.0f))
-            << "limb pixel " << x << ": " << show(readPixel(sceneTarget, 2, x, centre.y));
+    at(Renderer::Pass::AtmosphereStages, [&] {
+        // As stage 3 drew; stages 0 to 2 set the same.
+        expectState({false, false, true, false}, "atmosphere stages");
+        EXPECT_LT(readPixel(images, 0, centre.x, centre.y)[2], readPixel(images, 1, centre.x, centre.y)[2]);
+    });
+    at(Renderer::Pass::EarthDataCopy, [&] {
+        expectState({true, true, false, false}, "Earth-data copy");
+        EXPECT_TRUE(sameTexel(NoSurface, readPixel(images, 4, corner.x, corner.y), 0.0f))
+            << show(readPixel(images, 4, corner.x, corner.y));
+        earthAtCentre = readPixel(sceneTarget, 2, centre.x, centre.y);
+        EXPECT_NEAR(4.0f, earthAtCentre[2], 0.05f) << "the eye is 4 above the ground";
+        EXPECT_TRUE(sameTexel(earthAtCentre, readPixel(images, 4, centre.x, centre.y), 0.0f));
+        // Pixels of the centre row where the shell lies but the Earth does not: its limb.
+        for (int x = 0; x < size; ++x)
+            if (std::isinf(readPixel(sceneTarget, 2, x, centre.y)[2]) &&
+                !std::isinf(readPixel(images, 0, x, centre.y)[2]))
+                limb.push_back(x);
+    });
+    at(Renderer::Pass::AtmosphereOverScene, [&] {
+        expectState({true, true, true, false}, "after the atmosphere over the scene");
+        GLint frontFace = 0;
+        glGetIntegerv(GL_FRONT_FACE, &frontFace);
+        EXPECT_EQ(GL_CCW, frontFace);
+        // The air's own draw leaves the Earth data as the Earth wrote it, also where it is +inf.
+        EXPECT_TRUE(sameTexel(earthAtCentre, readPixel(sceneTarget, 2, centre.x, centre.y), 0.0f));
+        EXPECT_TRUE(sameTexel(NoSurface, readPixel(sceneTarget, 2, corner.x, corner.y), 0.0f));
+        ASSERT_FALSE(limb.empty()) << "the row crosses no shell beside the Earth";
+        for (const int x : limb)
+            EXPECT_TRUE(sameTexel(NoSurface, readPixel(sceneTarget, 2, x, centre.y), 0.0f))
+                << "limb pixel " << x << ": " << show(readPixel(sceneTarget, 2, x, centre.y));
+    });
+
+    renderer.render(scene);
+    for (std::size_t pass = 0; pass < probe.ended.size(); ++pass)
+        EXPECT_TRUE(probe.ended[pass]) << "pass " << pass << " was not reported";
 }
 
 } // namespace

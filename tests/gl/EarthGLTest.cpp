@@ -29,21 +29,12 @@ protected:
     Target m_Target{3, {2}};
 };
 
-TEST_F(EarthGLTest, DrawLeavesCullingOffAndTheFourMapsOnUnitsZeroToThree)
+TEST_F(EarthGLTest, DrawLeavesTrianglePatchesAndTheFourMapsOnUnitsZeroToThree)
 {
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
-    glDepthMask(GL_FALSE);
     m_Target.bindCleared();
-    glDepthMask(GL_FALSE);
     BodyGL::lookAt(m_Earth, {50.0f, -5.0f, 0.0f}, {50.0f, 0.0f, 0.0f});
     m_Earth.render();
 
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    GLboolean depthMask = GL_FALSE;
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
-    EXPECT_TRUE(depthMask);
     GLint patchVertices = 0;
     glGetIntegerv(GL_PATCH_VERTICES, &patchVertices);
     EXPECT_EQ(3, patchVertices);

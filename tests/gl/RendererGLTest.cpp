@@ -11,6 +11,7 @@
 #include "Scene.h"
 #include "SkyBox.h"
 #include "Sun.h"
+#include "Visibility.h"
 
 #include <glm/gtc/constants.hpp>
 
@@ -30,18 +31,6 @@ constexpr int Width = 48;
 constexpr int Height = 40;
 constexpr float Infinity = std::numeric_limits<float>::infinity();
 
-// The application's scene, built once: loading the meshes and maps is the slow part.
-struct SceneObjects
-{
-    KeyTable keys{};
-    std::shared_ptr<Camera::Camera> camera;
-    std::shared_ptr<Resource::SkyBox> skyBox;
-    std::shared_ptr<Resource::Sun> sun;
-    std::shared_ptr<Resource::Moon> moon;
-    std::shared_ptr<Resource::Earth> earth;
-    std::shared_ptr<Resource::Atmosphere> atmosphere;
-};
-
 struct Probe
 {
     int x;
@@ -51,39 +40,27 @@ struct Probe
 class RendererGLTest : public GLTest
 {
 protected:
+    // The application's scene, built once: loading the meshes and maps is the slow part.
     static void SetUpTestSuite()
     {
         GLState::Guard guard;
-        s_pObjects = std::make_unique<SceneObjects>();
-        SceneObjects& o = *s_pObjects;
-        o.camera = std::make_shared<Camera::Camera>(o.keys, Width, Height, 0.5f, 0.1f);
-        o.skyBox = std::make_shared<Resource::SkyBox>();
-        o.earth = std::make_shared<Resource::Earth>();
-        o.atmosphere = std::make_shared<Resource::Atmosphere>(1.075f, glm::vec4(0.2f, 0.3f, 0.7f, 1.0f));
-        o.moon = std::make_shared<Resource::Moon>();
-        o.sun = std::make_shared<Resource::Sun>();
-        o.moon->setParent(o.earth.get());
-        o.earth->setParent(o.sun.get());
-        o.atmosphere->setParent(o.earth.get());
-        // One update at no elapsed time places the bodies at their starting points:
+        s_pScene = std::make_unique<Scene>(makeScene(s_Keys, Width, Height, 0.5f, 0.1f));
+        // One frame at no elapsed time places the bodies at their starting points:
         // the Sun at the origin, the Earth at (50, 0, 0), the Moon at (52, 0, 0).
-        o.sun->update(0.0f, 1);
-        o.earth->update(0.0f, 1);
-        o.moon->update(0.0f, 1);
-        o.atmosphere->update(0.0f, 1);
+        advanceScene(*s_pScene, 0.0f, 1, false);
         s_pRenderer = std::make_unique<Renderer::Renderer>(Width, Height);
     }
 
     static void TearDownTestSuite()
     {
         s_pRenderer.reset();
-        s_pObjects.reset();
+        s_pScene.reset();
     }
 
     void SetUp() override
     {
         GLTest::SetUp();
-        ASSERT_TRUE(s_pObjects && s_pRenderer) << "the scene could not be built";
+        ASSERT_TRUE(s_pScene && s_pRenderer) << "the scene could not be built";
         m_pGuard = std::make_unique<GLState::Guard>();
     }
 
@@ -93,21 +70,25 @@ protected:
         GLTest::TearDown();
     }
 
-    // Puts the camera `distance` from `body`, looking at it along the horizontal `angle`.
-    static void lookAt(Resource::IModel* body, float distance, float angle)
+    // Holds `camera` `distance` from `body`, looking at it along the horizontal `angle`.
+    static void lookAt(Camera::Camera& camera, Resource::IModel* body, float distance, float angle)
     {
         Camera::CameraAnimation hold;
         hold.setDistance(distance);
         hold.setAngle(angle);
         hold.addMove({Camera::CameraMoveType::Hold, 1.0e6f, distance, 0.0f, body, nullptr});
-        s_pObjects->camera->setAnimation(hold);
-        s_pObjects->camera->update(0.0f);
+        camera.setAnimation(hold);
+        camera.update(0.0f);
     }
 
-    static Scene scene()
+    static void lookAt(Resource::IModel* body, float distance, float angle)
     {
-        const SceneObjects& o = *s_pObjects;
-        return Scene{o.camera, o.skyBox, o.sun, o.moon, o.earth, o.atmosphere};
+        lookAt(*s_pScene->camera, body, distance, angle);
+    }
+
+    static WhatIsSeen seen(const Scene& scene, int width, int height)
+    {
+        return findWhatIsSeen(sightOf(scene, width, height));
     }
 
     static std::array<float, 4> scenePixel(int attachment, const Probe& at)
@@ -115,7 +96,8 @@ protected:
         return readPixel(s_pRenderer->m_SceneFramebuffer.m_Fbo, attachment, at.x, at.y);
     }
 
-    static inline std::unique_ptr<SceneObjects> s_pObjects;
+    static inline KeyTable s_Keys{};
+    static inline std::unique_ptr<Scene> s_pScene;
     static inline std::unique_ptr<Renderer::Renderer> s_pRenderer;
     std::unique_ptr<GLState::Guard> m_pGuard;
 };
@@ -137,18 +119,17 @@ TEST_F(RendererGLTest, EarthDataStaysClearWhereOnlySkySunOrMoonIsSeen)
         float minGlow;
     } cases[] = {
         // From (0, -20, 0) towards +y: the Sun fills the middle, the Earth is far off to the side.
-        {"Sun", s_pObjects->sun.get(), 20.0f, glm::half_pi<float>(), Centre, 0.3f, 0.3f},
+        {"Sun", s_pScene->sun.get(), 20.0f, glm::half_pi<float>(), Centre, 0.3f, 0.3f},
         // From the Earth's side of the Moon towards +x: the Earth is behind the eye.
-        {"Moon", s_pObjects->moon.get(), 0.8f, 0.0f, Centre, 0.02f, 0.0f},
+        {"Moon", s_pScene->moon.get(), 0.8f, 0.0f, Centre, 0.02f, 0.0f},
         // The Earth in the middle; the corner sees only stars.
-        {"sky beside the Earth", s_pObjects->earth.get(), 5.0f, 0.0f, Corner, 0.0f, 0.0f},
+        {"sky beside the Earth", s_pScene->earth.get(), 5.0f, 0.0f, Corner, 0.0f, 0.0f},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
         lookAt(c.body, c.distance, c.angle);
-        Scene frame = scene();
-        s_pRenderer->render(frame);
+        s_pRenderer->render(*s_pScene);
 
         const std::array<float, 4> colour = scenePixel(0, c.probe);
         const std::array<float, 4> glow = scenePixel(1, c.probe);
@@ -157,7 +138,7 @@ TEST_F(RendererGLTest, EarthDataStaysClearWhereOnlySkySunOrMoonIsSeen)
 
         // The Earth's data, and its copy for the atmosphere, hold the clear value unchanged where the
         // shell may read them; elsewhere nothing reads them.
-        const ScreenRegion region = s_pRenderer->m_AtmosphereRegion;
+        const ScreenRegion region = seen(*s_pScene, Width, Height).air;
         const float x = (static_cast<float>(c.probe.x) + 0.5f) / static_cast<float>(Width);
         const float y = (static_cast<float>(c.probe.y) + 0.5f) / static_cast<float>(Height);
         if (x >= region.minX && x <= region.maxX && y >= region.minY && y <= region.maxY)
@@ -172,9 +153,8 @@ TEST_F(RendererGLTest, EarthDataStaysClearWhereOnlySkySunOrMoonIsSeen)
 
 TEST_F(RendererGLTest, EarthWritesItsDataAndTheSkyNoGlow)
 {
-    lookAt(s_pObjects->earth.get(), 3.0f, 0.0f);
-    Scene frame = scene();
-    s_pRenderer->render(frame);
+    lookAt(s_pScene->earth.get(), 3.0f, 0.0f);
+    s_pRenderer->render(*s_pScene);
 
     // The eye is 3 from the centre, so 2 from the nearest point of the surface. The copy for the
     // atmosphere holds the Earth's data before the atmosphere is laid over the scene.
@@ -194,9 +174,8 @@ TEST_F(RendererGLTest, FrameEndsOnTheWindowWithItsImageAndTheStateTheEffectsExpe
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
 
-    lookAt(s_pObjects->sun.get(), 20.0f, glm::half_pi<float>());
-    Scene frame = scene();
-    s_pRenderer->render(frame);
+    lookAt(s_pScene->sun.get(), 20.0f, glm::half_pi<float>());
+    s_pRenderer->render(*s_pScene);
 
     GLint drawFramebuffer = -1;
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFramebuffer);
@@ -232,17 +211,16 @@ TEST_F(RendererGLTest, PresentationCoversTheWholeWindowOrClearsWhatItLeaves)
         int width;
         int height;
     } sizes[] = {{64, 64}, {Width, Height}};
-    lookAt(s_pObjects->earth.get(), 3.0f, 0.0f);
+    lookAt(s_pScene->earth.get(), 3.0f, 0.0f);
     for (const auto& size : sizes)
     {
         SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
         Renderer::Renderer renderer(size.width, size.height);
-        Scene frame = scene();
         // What an earlier frame or another program may have left on the window.
         const float magenta[4] = {1.0f, 0.0f, 1.0f, 1.0f};
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glClearBufferfv(GL_COLOR, 0, magenta);
-        renderer.render(frame);
+        renderer.render(*s_pScene);
 
         int differing = 0;
         for (int y = 0; y < 64; ++y)
@@ -272,23 +250,22 @@ TEST_F(RendererGLTest, CountsGlowOnlyWhereSomeOfTheSunIsLeftInFront)
         float angle;
         bool glows;
     } cases[] = {
-        {"the Sun in the middle", s_pObjects->sun.get(), 20.0f, glm::half_pi<float>(), true},
+        {"the Sun in the middle", s_pScene->sun.get(), 20.0f, glm::half_pi<float>(), true},
         // From beyond the Moon towards -x: the Moon and the Earth stand in front of the Sun.
-        {"the Sun behind the Moon", s_pObjects->moon.get(), 0.8f, glm::pi<float>(), false},
+        {"the Sun behind the Moon", s_pScene->moon.get(), 0.8f, glm::pi<float>(), false},
         // A frame that counted nothing must not keep the next from counting.
-        {"the Sun in the middle again", s_pObjects->sun.get(), 20.0f, glm::half_pi<float>(), true},
+        {"the Sun in the middle again", s_pScene->sun.get(), 20.0f, glm::half_pi<float>(), true},
         // Towards +x from the Earth's night side: the Sun is behind the eye.
-        {"the Sun behind the eye", s_pObjects->earth.get(), 5.0f, 0.0f, false},
+        {"the Sun behind the eye", s_pScene->earth.get(), 5.0f, 0.0f, false},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
         lookAt(c.body, c.distance, c.angle);
-        Scene frame = scene();
-        s_pRenderer->render(frame);
+        s_pRenderer->render(*s_pScene);
 
         // With none of the Sun on the screen nothing is counted, and the bloom is skipped for its region.
-        if (s_pRenderer->m_DrawSun)
+        if (seen(*s_pScene, Width, Height).sun)
         {
             ASSERT_NE(0u, s_pRenderer->m_Bloom.m_GlowQuery);
             GLuint anySample = 2;
@@ -318,7 +295,7 @@ TEST_F(RendererGLTest, BloomWithinTheSunsRegionEqualsABloomOfTheWholeImage)
     constexpr int Large = 320;
     constexpr int Tall = 256;
     Renderer::Renderer renderer(Large, Tall);
-    Camera::Camera camera(s_pObjects->keys, Large, Tall, 0.5f, 0.1f);
+    Camera::Camera camera(s_Keys, Large, Tall, 0.5f, 0.1f);
     Framebuffer target = makeFramebuffer(Large, Tall, 1, {0});
     const auto bloomed = [&](bool wholeImage) {
         const float base[4] = {0.1f, 0.2f, 0.3f, 1.0f};
@@ -337,14 +314,9 @@ TEST_F(RendererGLTest, BloomWithinTheSunsRegionEqualsABloomOfTheWholeImage)
     {
         const float angle = glm::two_pi<float>() * static_cast<float>(step) / 12.0f;
         SCOPED_TRACE(testing::Message() << "angle " << angle);
-        Camera::CameraAnimation hold;
-        hold.setDistance(30.0f);
-        hold.setAngle(angle);
-        hold.addMove({Camera::CameraMoveType::Hold, 1.0e6f, 30.0f, 0.0f, s_pObjects->earth.get(), nullptr});
-        camera.setAnimation(hold);
-        camera.update(0.0f);
-        Scene frame{std::shared_ptr<Camera::Camera>(&camera, [](Camera::Camera*) {}), s_pObjects->skyBox,
-                    s_pObjects->sun, s_pObjects->moon, s_pObjects->earth, s_pObjects->atmosphere};
+        lookAt(camera, s_pScene->earth.get(), 30.0f, angle);
+        Scene frame = *s_pScene;
+        frame.camera = std::shared_ptr<Camera::Camera>(&camera, [](Camera::Camera*) {});
         renderer.render(frame);
         const ScreenRegion region = renderer.m_Bloom.m_GlowRegion;
 
@@ -364,18 +336,22 @@ TEST_F(RendererGLTest, BloomWithinTheSunsRegionEqualsABloomOfTheWholeImage)
     EXPECT_GE(glowing, 2) << "too few of the views show the Sun's glow to tell anything";
 }
 
-TEST_F(RendererGLTest, ClearsAndDrawsWithinWhatIsSeenEqualTheFullPasses)
+TEST_F(RendererGLTest, SkippingWhatIsNotSeenChangesNoPixelOfTheFullFrame)
 {
     constexpr int Large = 320;
     constexpr int Tall = 256;
-    Renderer::Renderer renderer(Large, Tall);
-    Camera::Camera camera(s_pObjects->keys, Large, Tall, 0.5f, 0.1f);
-    const SceneObjects& o = *s_pObjects;
-    Scene frame{std::shared_ptr<Camera::Camera>(&camera, [](Camera::Camera*) {}), o.skyBox, o.sun, o.moon,
-                o.earth, o.atmosphere};
-    // Every attachment and depth of both targets set to `colour` and `depth`, as a clear of the
-    // whole of them leaves them, or as a frame that clears too little would find them.
-    const auto fill = [&](const float (&colour)[4], float depth) {
+    Renderer::Renderer skipping(Large, Tall);
+    Renderer::Renderer full(Large, Tall, {nullptr, false});
+    // A scene of its own, whose bodies move round their orbits between the poses.
+    Scene frame = makeScene(s_Keys, Large, Tall, 0.5f, 0.1f);
+    int frameNumber = 1;
+    advanceScene(frame, 0.0f, frameNumber, false);
+
+    // Every attachment and depth of both targets set to values no clear leaves, which must not show
+    // through where the skipping renderer clears less.
+    const auto spoil = [](Renderer::Renderer& renderer) {
+        const float colour[4] = {0.25f, 0.5f, 7.0f, 0.75f};
+        const float depth = 0.0f;
         for (Framebuffer* target : {&renderer.m_SceneFramebuffer, &renderer.m_AtmosphereFramebuffer})
         {
             target->bind(false, colour);
@@ -386,79 +362,78 @@ TEST_F(RendererGLTest, ClearsAndDrawsWithinWhatIsSeenEqualTheFullPasses)
         }
     };
     // What the later passes read: the scene's colour and glow.
-    const auto image = [&] {
+    const auto image = [](Renderer::Renderer& renderer) {
         std::vector<float> pixels = readColour(renderer.m_SceneFramebuffer, 0);
         const std::vector<float> glow = readColour(renderer.m_SceneFramebuffer, 1);
         pixels.insert(pixels.end(), glow.begin(), glow.end());
         return pixels;
     };
-    // The passes over the whole image, after both targets were cleared whole.
-    const auto full = [&] {
-        fill({0.0f, 0.0f, Infinity, 0.0f}, 1.0f);
-        renderer.m_AtmosphereRegion = ScreenRegion{};
-        renderer.m_DrawSun = renderer.m_DrawMoon = renderer.m_DrawEarth = true;
-        renderer.m_ShellCoversItsImages = false;
-        renderer.renderAtmosphereStages(frame);
-        renderer.renderScenePass(frame);
-        renderer.copyEarthData();
-        renderer.renderAtmosphereOverScene(frame);
-        return image();
-    };
 
-    // The shell filling part of the screen, all of it from inside and from just above (where its far
-    // side is drawn instead), at the screen's edge, off it, behind the eye and behind the Sun.
+    // Round each body from inside its air or just above its surface out to afar: the Earth's shell
+    // from inside and from just above (where its far side is drawn instead), partly on the screen,
+    // off it and behind the eye; the Sun from 0.098 and 0.1 above its surface, where the near plane
+    // cuts a hole into its mesh but not into the sphere its faces enclose, and from farther, each with
+    // the Earth a quarter of its orbit on, so that it stands behind the Sun at one of the angles.
     const struct
     {
         Resource::IModel* body;
-        float distance;
-        float angle;
-    } poses[] = {
-        {o.earth.get(), 5.0f, 0.0f},  {o.earth.get(), 5.0f, 2.0f},  {o.earth.get(), 1.05f, 0.5f},
-        {o.earth.get(), 1.1f, 1.0f},  {o.earth.get(), 1.4f, 3.0f},  {o.moon.get(), 1.0f, 0.0f},
-        {o.moon.get(), 1.0f, 1.6f},   {o.moon.get(), 1.0f, 3.14f},  {o.sun.get(), 30.0f, 0.0f},
-        {o.sun.get(), 30.0f, 0.4f},   {o.sun.get(), 30.0f, 1.2f},   {o.sun.get(), 30.0f, 3.14f},
+        std::vector<float> distances;
+    } targets[] = {
+        {frame.earth.get(), {1.05f, 1.1f, 1.3f, 3.0f, 30.0f}},
+        {frame.moon.get(), {0.3f, 1.0f}},
+        {frame.sun.get(), {5.098f, 5.1f, 6.0f, 30.0f}},
     };
+    constexpr int QuarterTurns = 4;
+    constexpr int Angles = 4;
+    const float quarterOrbit = Resource::Earth::motion().orbitTime * glm::half_pi<float>();
+    int poses = 0;
     int skipped = 0;
     int partial = 0;
     int hidden = 0;
     int bodiesLeftOut = 0;
     int shellCovers = 0;
-    for (const auto& pose : poses)
+    for (int quarter = 0; quarter < QuarterTurns; ++quarter)
     {
-        SCOPED_TRACE(testing::Message() << "pose " << (&pose - poses) << " from " << pose.distance << ", angle "
-                                        << pose.angle);
-        Camera::CameraAnimation hold;
-        hold.setDistance(pose.distance);
-        hold.setAngle(pose.angle);
-        hold.addMove({Camera::CameraMoveType::Hold, 1.0e6f, pose.distance, 0.0f, pose.body, nullptr});
-        camera.setAnimation(hold);
-        camera.update(0.0f);
+        for (const auto& target : targets)
+            for (const float distance : target.distances)
+                for (int step = 0; step < Angles; ++step)
+                {
+                    const float angle = glm::two_pi<float>() * static_cast<float>(step) / static_cast<float>(Angles);
+                    SCOPED_TRACE(testing::Message() << "orbit quarter " << quarter << ", " << distance << " from body "
+                                                    << (&target - targets) << ", angle " << angle);
+                    lookAt(*frame.camera, target.body, distance, angle);
+                    const WhatIsSeen decided = seen(frame, Large, Tall);
 
-        // On targets holding values no clear leaves, which must not show through.
-        fill({0.25f, 0.5f, 7.0f, 0.75f}, 0.0f);
-        renderer.render(frame);
-        const ScreenRegion region = renderer.m_AtmosphereRegion;
-        const glm::vec3 earth(o.earth->getPosition());
-        const bool earthInView = !isEmpty(Renderer::sphereScreenRegion(
-            camera.getViewMatrix(), camera.getProjectionMatrix(), earth, o.earth->getSize()));
-        hidden += renderer.m_DrawSun && earthInView && !renderer.m_DrawEarth ? 1 : 0;
-        shellCovers += !isEmpty(region) && renderer.m_ShellCoversItsImages ? 1 : 0;
-        bodiesLeftOut += (renderer.m_DrawSun ? 0 : 1) + (renderer.m_DrawMoon ? 0 : 1) + (renderer.m_DrawEarth ? 0 : 1);
-        const std::vector<float> withinRegion = image();
-        const std::vector<float> wholeImage = full();
-        std::size_t differing = 0;
-        for (std::size_t i = 0; i < wholeImage.size(); ++i)
-            differing += wholeImage[i] != withinRegion[i] ? 1 : 0;
-        EXPECT_EQ(0u, differing) << "region " << region.minX << " " << region.minY << " " << region.maxX << " "
-                                 << region.maxY;
-        skipped += isEmpty(region) ? 1 : 0;
-        partial += !isEmpty(region) && (region.maxX - region.minX) * (region.maxY - region.minY) < 0.9f ? 1 : 0;
+                    spoil(skipping);
+                    skipping.render(frame);
+                    full.render(frame);
+                    const std::vector<float> withSkipping = image(skipping);
+                    const std::vector<float> whole = image(full);
+                    std::size_t differing = 0;
+                    for (std::size_t i = 0; i < whole.size(); ++i)
+                        differing += whole[i] != withSkipping[i] ? 1 : 0;
+                    EXPECT_EQ(0u, differing) << "air region " << decided.air.minX << " " << decided.air.minY << " "
+                                             << decided.air.maxX << " " << decided.air.maxY;
+
+                    ++poses;
+                    const bool earthInView = !isEmpty(sphereScreenRegion(
+                        frame.camera->getViewMatrix(), frame.camera->getProjectionMatrix(),
+                        glm::vec3(frame.earth->getPosition()), frame.earth->getSize()));
+                    hidden += decided.sun && earthInView && !decided.earth ? 1 : 0;
+                    shellCovers += !isEmpty(decided.air) && decided.shellCoversItsImages ? 1 : 0;
+                    bodiesLeftOut += (decided.sun ? 0 : 1) + (decided.moon ? 0 : 1) + (decided.earth ? 0 : 1);
+                    skipped += isEmpty(decided.air) ? 1 : 0;
+                    const ScreenRegion& air = decided.air;
+                    partial += !isEmpty(air) && (air.maxX - air.minX) * (air.maxY - air.minY) < 0.9f ? 1 : 0;
+                }
+        ++frameNumber;
+        advanceScene(frame, quarterOrbit, frameNumber, false);
     }
-    EXPECT_GE(skipped, 2) << "too few views without the shell";
-    EXPECT_GE(partial, 3) << "too few views with the shell on part of the screen";
-    EXPECT_GE(hidden, 1) << "no view with the Earth in view behind the Sun";
-    EXPECT_GE(bodiesLeftOut, 8) << "too few bodies left out to tell anything";
-    EXPECT_GE(shellCovers, 3) << "too few views drawing the shell without clearing its images";
+    EXPECT_GE(skipped, poses / 4) << "too few views without the shell";
+    EXPECT_GE(partial, 10) << "too few views with the shell on part of the screen";
+    EXPECT_GE(hidden, 4) << "too few views with the Earth in view behind the Sun";
+    EXPECT_GE(bodiesLeftOut, poses / 2) << "too few bodies left out to tell anything";
+    EXPECT_GE(shellCovers, 10) << "too few views drawing the shell without clearing its images";
 }
 
 TEST_F(RendererGLTest, ZeroRenderSizeFailsWithTheFramebufferError)

@@ -3,7 +3,7 @@
 
 #include "Model.h"
 
-class FakeBody final : public Resource::IModel
+class FakeBody : public Resource::IModel
 {
 public:
     explicit FakeBody(const glm::vec4& position, float size = 1.0f) : m_Position(position), m_Size(size) {}

@@ -44,25 +44,37 @@ double threadMilliseconds()
 // The tour's frame step while the bodies are moved to a pose.
 constexpr double MotionStep = 1.0 / 60.0;
 
-// One series per pass, with room for every frame reserved up front: growing a series inside the
-// counted span would count the benchmark's own allocations.
-struct Series
+// The frame-level figures of the measured frames, reserved up front like the passes'.
+struct FrameSeries
 {
-    explicit Series(std::size_t frames)
+    explicit FrameSeries(std::size_t frames)
     {
-        for (auto& series : passes)
-            series.reserve(frames);
-        for (auto* series : {&update, &sum, &finish, &swap, &total})
+        for (auto* series : {&update, &updateCpu, &updateAllocations, &sum, &sumCpu, &allocations, &finish, &swap,
+                             &total, &gpuSum, &serialSum, &serialTotal})
             series->reserve(frames);
+        for (auto& series : gpu)
+            series.reserve(frames);
     }
 
-    std::array<std::vector<double>, FrameBenchmark::PassCount> passes;
     std::vector<double> update;
+    std::vector<double> updateCpu;
+    std::vector<double> updateAllocations;
     std::vector<double> sum;
+    std::vector<double> sumCpu;
+    std::vector<double> allocations;
     std::vector<double> finish;
     std::vector<double> swap;
     std::vector<double> total;
+    std::array<std::vector<double>, BenchmarkPassCount> gpu;
+    std::vector<double> gpuSum;
+    std::vector<double> serialSum;
+    std::vector<double> serialTotal;
 };
+
+double lastOf(const std::vector<double>& series)
+{
+    return series.empty() ? 0.0 : series.back();
+}
 
 void addSummary(Results& results, const std::string& key, const std::vector<double>& samples)
 {
@@ -80,59 +92,91 @@ void addCount(Results& results, const std::string& key, const std::vector<double
 }
 } // namespace
 
-FrameBenchmark::FrameBenchmark(GLFWwindow* window, BenchmarkScene& scene)
+void PassMeter::start(Mode mode, std::size_t frames)
+{
+    if (!m_Timer)
+        m_Timer.emplace(BenchmarkPassCount);
+    for (Series& series : m_Series)
+        for (auto* figures : {&series.cpu, &series.calls, &series.allocations, &series.serial})
+        {
+            figures->clear();
+            figures->reserve(frames);
+        }
+    m_Mode = mode;
+}
+
+void PassMeter::begin(std::size_t pass)
+{
+    switch (m_Mode)
+    {
+    case Mode::Off: break;
+    case Mode::Timing:
+        m_StartAllocations = AllocationCounter::count();
+        m_Start = Clock::now();
+        m_StartCpu = threadMilliseconds();
+        m_Timer->begin(pass);
+        break;
+    case Mode::Serialising: m_Start = Clock::now(); break;
+    }
+}
+
+void PassMeter::end(std::size_t pass)
+{
+    Series& series = m_Series[pass];
+    switch (m_Mode)
+    {
+    case Mode::Off: break;
+    case Mode::Timing:
+        m_Timer->end(pass);
+        series.cpu.push_back(threadMilliseconds() - m_StartCpu);
+        series.calls.push_back(millisecondsSince(m_Start));
+        series.allocations.push_back(static_cast<double>(AllocationCounter::count() - m_StartAllocations));
+        break;
+    case Mode::Serialising:
+        // Nothing of one pass overlaps the next, so each pass's wall time is all of its cost.
+        glFinish();
+        series.serial.push_back(millisecondsSince(m_Start));
+        break;
+    }
+}
+
+FrameBenchmark::FrameBenchmark(GLFWwindow* window, BenchmarkScene& scene, PassMeter& meter)
     : m_pWindow(window)
     , m_Objects(scene)
+    , m_Meter(meter)
 {
 }
 
 void FrameBenchmark::update(float deltaTime)
 {
     glfwPollEvents();
-    ++m_FrameNumber;
-    m_Objects.sun->update(deltaTime, m_FrameNumber);
-    m_Objects.earth->update(deltaTime, m_FrameNumber);
-    m_Objects.moon->update(deltaTime, m_FrameNumber);
-    m_Objects.atmosphere->update(deltaTime, m_FrameNumber);
-    m_Objects.camera->update(deltaTime);
-    m_Scene = Scene{m_Objects.camera, m_Objects.skyBox, m_Objects.sun,
-                    m_Objects.moon,   m_Objects.earth,  m_Objects.atmosphere};
+    advanceScene(m_Objects.scene, deltaTime, ++m_FrameNumber, false);
 }
 
-void FrameBenchmark::runPass(std::size_t pass)
+void FrameBenchmark::drawPasses()
 {
     Renderer::Renderer& renderer = *m_Objects.renderer;
-    switch (pass)
-    {
-    case 0:
-        renderer.findWhatIsSeen(m_Scene);
-        renderer.renderAtmosphereStages(m_Scene);
-        break;
-    case 1: renderer.renderScenePass(m_Scene); break;
-    case 2: renderer.copyEarthData(); break;
-    case 3: renderer.renderAtmosphereOverScene(m_Scene); break;
-    case 4: renderer.present(); break;
-    case 5: renderer.m_Bloom.render(renderer.m_ScreenFramebuffer, renderer.m_SceneFramebuffer); break;
-    case 6:
-        renderer.m_LenseFlare.render(renderer.m_ScreenFramebuffer, renderer.m_SceneFramebuffer, *m_Scene.sun,
-                                     m_Scene);
-        break;
-    default: break;
-    }
+    Scene& scene = m_Objects.scene;
+    renderer.render(scene);
+    m_Meter.begin(BloomPass);
+    renderer.m_Bloom.render(renderer.m_ScreenFramebuffer, renderer.m_SceneFramebuffer);
+    m_Meter.end(BloomPass);
+    m_Meter.begin(LenseFlarePass);
+    renderer.m_LenseFlare.render(renderer.m_ScreenFramebuffer, renderer.m_SceneFramebuffer, *scene.sun, scene);
+    m_Meter.end(LenseFlarePass);
 }
 
 void FrameBenchmark::drawFrame()
 {
-    for (std::size_t pass = 0; pass < PassCount; ++pass)
-        runPass(pass);
+    drawPasses();
     glfwSwapBuffers(m_pWindow);
 }
 
 void FrameBenchmark::drawFirstFrame()
 {
-    m_Objects.camera->setTarget(m_Objects.earth.get());
-    m_Objects.camera->setAnimation(
-        Camera::makeTour(m_Objects.earth.get(), m_Objects.moon.get(), m_Objects.sun.get()));
+    Scene& scene = m_Objects.scene;
+    scene.camera->setTarget(scene.earth.get());
+    scene.camera->setAnimation(Camera::makeTour(scene.earth.get(), scene.moon.get(), scene.sun.get()));
     update(static_cast<float>(MotionStep));
     m_SceneTime += MotionStep;
     drawFrame();
@@ -142,22 +186,20 @@ void FrameBenchmark::drawFirstFrame()
 
 void FrameBenchmark::setPose(const Pose& pose)
 {
+    Scene& scene = m_Objects.scene;
     while (m_SceneTime + MotionStep / 2.0 < pose.sceneTime)
     {
-        ++m_FrameNumber;
-        for (Resource::IModel* body : std::initializer_list<Resource::IModel*>{
-                 m_Objects.sun.get(), m_Objects.earth.get(), m_Objects.moon.get(), m_Objects.atmosphere.get()})
-            body->update(static_cast<float>(MotionStep), m_FrameNumber);
+        advanceScene(scene, static_cast<float>(MotionStep), ++m_FrameNumber, false);
         m_SceneTime += MotionStep;
     }
 
-    Resource::IModel* body = m_Objects.earth.get();
+    Resource::IModel* body = scene.earth.get();
     if (pose.body == PoseBody::Moon)
-        body = m_Objects.moon.get();
+        body = scene.moon.get();
     else if (pose.body == PoseBody::Sun)
-        body = m_Objects.sun.get();
-    m_Objects.camera->setTarget(body);
-    m_Objects.camera->setAnimation(holdAnimation(body, pose.distance));
+        body = scene.sun.get();
+    scene.camera->setTarget(body);
+    scene.camera->setAnimation(holdAnimation(body, pose.distance));
     // A frame time of 0 keeps the bodies and the camera where the pose put them.
     update(0.0f);
 }
@@ -173,18 +215,10 @@ void FrameBenchmark::timePose(const Pose& pose, const Options& options, Results&
     glFinish();
 
     const auto frames = static_cast<std::size_t>(options.frames);
-    Series cpu(frames);
-    Series calls(frames);
-    Series allocations(frames);
-    Series serial(frames);
-    PassTimer timer(PassCount);
-    std::array<std::vector<double>, PassCount> gpu;
-    for (auto& series : gpu)
-        series.reserve(frames);
-    std::vector<double> gpuSum;
-    gpuSum.reserve(frames);
-    std::array<double, PassCount> elapsed{};
+    FrameSeries figures(frames);
+    std::array<double, BenchmarkPassCount> elapsed{};
 
+    m_Meter.start(PassMeter::Mode::Timing, frames);
     AllocationCounter::start();
     for (std::size_t frame = 0; frame < frames; ++frame)
     {
@@ -192,97 +226,84 @@ void FrameBenchmark::timePose(const Pose& pose, const Options& options, Results&
         const auto frameStart = Clock::now();
         const double frameCpu = threadMilliseconds();
         update(0.0f);
-        calls.update.push_back(millisecondsSince(frameStart));
-        cpu.update.push_back(threadMilliseconds() - frameCpu);
-        allocations.update.push_back(static_cast<double>(AllocationCounter::count() - frameAllocations));
+        figures.update.push_back(millisecondsSince(frameStart));
+        figures.updateCpu.push_back(threadMilliseconds() - frameCpu);
+        figures.updateAllocations.push_back(static_cast<double>(AllocationCounter::count() - frameAllocations));
 
+        drawPasses();
         double callTime = 0.0;
         double cpuTime = 0.0;
-        for (std::size_t pass = 0; pass < PassCount; ++pass)
+        for (const PassMeter::Series& series : m_Meter.m_Series)
         {
-            const std::uint64_t before = AllocationCounter::count();
-            const auto start = Clock::now();
-            const double startCpu = threadMilliseconds();
-            timer.begin(pass);
-            runPass(pass);
-            timer.end(pass);
-            const double passCpu = threadMilliseconds() - startCpu;
-            const double passCalls = millisecondsSince(start);
-            cpu.passes[pass].push_back(passCpu);
-            calls.passes[pass].push_back(passCalls);
-            cpuTime += passCpu;
-            callTime += passCalls;
-            allocations.passes[pass].push_back(static_cast<double>(AllocationCounter::count() - before));
+            callTime += lastOf(series.calls);
+            cpuTime += lastOf(series.cpu);
         }
-        cpu.sum.push_back(cpuTime);
-        calls.sum.push_back(callTime);
-        allocations.sum.push_back(static_cast<double>(AllocationCounter::count() - frameAllocations));
+        figures.sum.push_back(callTime);
+        figures.sumCpu.push_back(cpuTime);
+        figures.allocations.push_back(static_cast<double>(AllocationCounter::count() - frameAllocations));
 
         const auto finishStart = Clock::now();
         glFinish();
-        calls.finish.push_back(millisecondsSince(finishStart));
+        figures.finish.push_back(millisecondsSince(finishStart));
         const auto swapStart = Clock::now();
         glfwSwapBuffers(m_pWindow);
-        calls.swap.push_back(millisecondsSince(swapStart));
-        calls.total.push_back(millisecondsSince(frameStart));
+        figures.swap.push_back(millisecondsSince(swapStart));
+        figures.total.push_back(millisecondsSince(frameStart));
 
-        timer.read(elapsed.data());
+        m_Meter.m_Timer->read(elapsed.data());
         double gpuTime = 0.0;
-        for (std::size_t pass = 0; pass < PassCount; ++pass)
+        for (std::size_t pass = 0; pass < BenchmarkPassCount; ++pass)
         {
-            gpu[pass].push_back(elapsed[pass]);
+            figures.gpu[pass].push_back(elapsed[pass]);
             gpuTime += elapsed[pass];
         }
-        gpuSum.push_back(gpuTime);
+        figures.gpuSum.push_back(gpuTime);
     }
     AllocationCounter::stop();
+    m_Meter.stop();
+    // The timed series are read before the serialised frames start new ones.
+    std::array<PassMeter::Series, BenchmarkPassCount> timed = m_Meter.m_Series;
 
-    // Serialised: nothing of one pass overlaps the next, so each pass's wall time is all of its cost.
+    m_Meter.start(PassMeter::Mode::Serialising, frames);
     for (std::size_t frame = 0; frame < frames; ++frame)
     {
         update(0.0f);
         glFinish();
         const auto frameStart = Clock::now();
-        for (std::size_t pass = 0; pass < PassCount; ++pass)
-        {
-            const auto start = Clock::now();
-            runPass(pass);
-            glFinish();
-            serial.passes[pass].push_back(millisecondsSince(start));
-        }
-        serial.sum.push_back(millisecondsSince(frameStart));
+        drawPasses();
+        figures.serialSum.push_back(millisecondsSince(frameStart));
         glfwSwapBuffers(m_pWindow);
-        serial.total.push_back(millisecondsSince(frameStart));
+        figures.serialTotal.push_back(millisecondsSince(frameStart));
     }
+    m_Meter.stop();
 
     const std::vector<std::string>& names = passNames();
-    for (std::size_t pass = 0; pass < PassCount; ++pass)
+    for (std::size_t pass = 0; pass < BenchmarkPassCount; ++pass)
     {
-        addSummary(results, pose.name + ".cpu." + names[pass], cpu.passes[pass]);
-        addSummary(results, pose.name + ".calls." + names[pass], calls.passes[pass]);
-        addSummary(results, pose.name + ".gpu." + names[pass], gpu[pass]);
-        addSummary(results, pose.name + ".serial." + names[pass], serial.passes[pass]);
-        addCount(results, pose.name + ".alloc." + names[pass], allocations.passes[pass]);
+        addSummary(results, pose.name + ".cpu." + names[pass], timed[pass].cpu);
+        addSummary(results, pose.name + ".calls." + names[pass], timed[pass].calls);
+        addSummary(results, pose.name + ".gpu." + names[pass], figures.gpu[pass]);
+        addSummary(results, pose.name + ".serial." + names[pass], m_Meter.m_Series[pass].serial);
+        addCount(results, pose.name + ".alloc." + names[pass], timed[pass].allocations);
     }
-    addSummary(results, pose.name + ".cpu.update", cpu.update);
-    addSummary(results, pose.name + ".calls.update", calls.update);
-    addCount(results, pose.name + ".alloc.update", allocations.update);
-    addSummary(results, pose.name + ".cpu.sum", cpu.sum);
-    addSummary(results, pose.name + ".calls.sum", calls.sum);
-    addSummary(results, pose.name + ".gpu.sum", gpuSum);
-    addSummary(results, pose.name + ".serial.sum", serial.sum);
-    addCount(results, pose.name + ".alloc.frame", allocations.sum);
-    addSummary(results, pose.name + ".frame.finish", calls.finish);
-    addSummary(results, pose.name + ".frame.swap", calls.swap);
-    addSummary(results, pose.name + ".frame.serial-total", serial.total);
-    addSummary(results, pose.name + ".frame.total", calls.total);
+    addSummary(results, pose.name + ".cpu.update", figures.updateCpu);
+    addSummary(results, pose.name + ".calls.update", figures.update);
+    addCount(results, pose.name + ".alloc.update", figures.updateAllocations);
+    addSummary(results, pose.name + ".cpu.sum", figures.sumCpu);
+    addSummary(results, pose.name + ".calls.sum", figures.sum);
+    addSummary(results, pose.name + ".gpu.sum", figures.gpuSum);
+    addSummary(results, pose.name + ".serial.sum", figures.serialSum);
+    addCount(results, pose.name + ".alloc.frame", figures.allocations);
+    addSummary(results, pose.name + ".frame.finish", figures.finish);
+    addSummary(results, pose.name + ".frame.swap", figures.swap);
+    addSummary(results, pose.name + ".frame.serial-total", figures.serialTotal);
+    addSummary(results, pose.name + ".frame.total", figures.total);
 }
 
 void FrameBenchmark::savePicture(const Pose& pose, const std::filesystem::path& directory)
 {
     update(0.0f);
-    for (std::size_t pass = 0; pass < PassCount; ++pass)
-        runPass(pass);
+    drawPasses();
 
     int viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);

@@ -72,9 +72,9 @@ struct StartupPhase
 const StartupPhase StartupPhases[] = {
     {"startup.window", "window and context"},
     {"startup.shaders", "shader builds (9 programs)"},
-    {"startup.images", "images (waits for their decoding, uploads, mipmaps)"},
+    {"startup.images", "2D images (decoding, uploads, mipmaps)"},
     {"startup.meshes", "meshes (5 files; the bodies load them again)"},
-    {"startup.scene", "renderer and scene objects"},
+    {"startup.scene", "renderer and scene objects, sky map"},
     {"startup.first-frame", "first frame (JIT of shader variants)"},
     {"startup.total", "total, entry to first presented frame"},
     {"startup.program-total", "total less the mesh pre-load (the program's share)"},

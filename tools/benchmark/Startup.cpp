@@ -51,7 +51,7 @@ const char* const ProgramNames[] = {"Quad", "LenseFlare", "Bloom", "Blend", "Sky
                                     "Earth", "Atmosphere", "Moon", "Sun"};
 } // namespace
 
-StartedScene startUp(const Options& options, Results& results)
+StartedScene startUp(const Options& options, Results& results, Renderer::PassObserver& observer)
 {
     StartedScene started;
     BenchmarkScene& scene = started.objects;
@@ -86,12 +86,11 @@ StartedScene startUp(const Options& options, Results& results)
                       [&] { Shader::getProgram(name, std::string(name) == "Earth"); });
         });
         timed(results, "startup.images", [&] {
+            // The sky's cube map is made anew by each sky box: it is built with the scene.
             for (const std::string& image : images)
                 if (image != skyImage)
                     timed(results, "startup.images." + fileName(image),
                           [&] { Texture::TextureCache::instance().load(image); });
-            timed(results, "startup.images.sky cube map (SkyBox)",
-                  [&] { scene.skyBox = std::make_shared<Resource::SkyBox>(); });
         });
         timed(results, "startup.meshes", [&] {
             const std::string meshes[] = {Resource::Earth::info().modelFile, "models/atmosphere/atmosphere.obj",
@@ -108,15 +107,9 @@ StartedScene startUp(const Options& options, Results& results)
         imagesCached = Texture::TextureCache::instance().m_Cache.size();
 
         timed(results, "startup.scene", [&] {
-            scene.renderer = std::make_shared<Renderer::Renderer>(options.width, options.height);
-            scene.camera = std::make_shared<Camera::Camera>(Keys, options.width, options.height, 0.1f, 0.01f);
-            scene.earth = std::make_shared<Resource::Earth>();
-            scene.atmosphere = std::make_shared<Resource::Atmosphere>(1.075f, glm::vec4(0.2f, 0.3f, 0.7f, 1.0f));
-            scene.moon = std::make_shared<Resource::Moon>();
-            scene.sun = std::make_shared<Resource::Sun>();
-            scene.moon->setParent(scene.earth.get());
-            scene.earth->setParent(scene.sun.get());
-            scene.atmosphere->setParent(scene.earth.get());
+            scene.renderer = std::make_shared<Renderer::Renderer>(options.width, options.height,
+                                                                  Renderer::Instruments{&observer, true});
+            scene.scene = makeScene(Keys, options.width, options.height, 0.1f, 0.01f);
         });
     }
     catch (...)

@@ -17,4 +17,5 @@ struct StartedScene
 // empty: "startup.window", ".shaders", ".images", ".meshes" and ".scene", each with its items
 // ("startup.shaders.Earth"). The facts "renderer" and "version" name the driver. As in the program,
 // the window ends with the process.
-StartedScene startUp(const Options& options, Results& results);
+// The renderer reports its passes to `observer`.
+StartedScene startUp(const Options& options, Results& results, Renderer::PassObserver& observer);

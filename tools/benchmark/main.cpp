@@ -68,8 +68,9 @@ int run(const Options& options, Clock::time_point entry)
     for (const Pose& pose : allPoses())
         results.facts["pose." + pose.name] = pose.description;
 
-    StartedScene started = startUp(options, results);
-    FrameBenchmark benchmark(started.window, started.objects);
+    PassMeter meter;
+    StartedScene started = startUp(options, results, meter);
+    FrameBenchmark benchmark(started.window, started.objects, meter);
     const auto firstFrame = Clock::now();
     benchmark.drawFirstFrame();
     const double firstFrameTime = millisecondsSince(firstFrame);

@@ -1,5 +1,5 @@
-// Where the renderer tells the bloom the Sun can glow: the sphere's outline on the screen.
-#include "Renderer.h"
+// Screen-space geometry: a sphere's outline on the screen, and when one sphere hides another.
+#include "ScreenSpace.h"
 
 #include <glm/gtc/constants.hpp>
 #include <glm/gtc/matrix_transform.hpp>
@@ -42,7 +42,7 @@ TEST(SphereScreenRegion, BoundsTheProjectedSphereTightly)
         SCOPED_TRACE(c.name);
         // The eye looks along -z from its place.
         const glm::mat4 view = glm::lookAt(c.eye, c.eye - glm::vec3(0.0f, 0.0f, 1.0f), glm::vec3(0.0f, 1.0f, 0.0f));
-        const ScreenRegion region = Renderer::sphereScreenRegion(view, Projection, c.centre, c.radius);
+        const ScreenRegion region = sphereScreenRegion(view, Projection, c.centre, c.radius);
 
         // Points all over the sphere's surface project inside the region and reach its edges.
         float minX = 1.0f;
@@ -99,28 +99,28 @@ TEST(SphereScreenRegion, WholeImageWhenNotBoundedAndNoneWhenNotAhead)
         {"radius not a number", view, Projection, {0.0f, 0.0f, 0.0f}, std::nanf("")},
     };
     for (const auto& c : cases)
-        EXPECT_TRUE(isWholeImage(Renderer::sphereScreenRegion(c.view, c.projection, c.centre, c.radius))) << c.name;
+        EXPECT_TRUE(isWholeImage(sphereScreenRegion(c.view, c.projection, c.centre, c.radius))) << c.name;
 
     // Wholly behind the eye, nothing of it can be drawn.
-    EXPECT_TRUE(isEmpty(Renderer::sphereScreenRegion(view, Projection, {0.0f, 0.0f, 40.0f}, 2.0f)));
-    EXPECT_TRUE(isEmpty(Renderer::sphereScreenRegion(view, Projection, {0.0f, 0.0f, 22.0f}, 2.0f)))
+    EXPECT_TRUE(isEmpty(sphereScreenRegion(view, Projection, {0.0f, 0.0f, 40.0f}, 2.0f)));
+    EXPECT_TRUE(isEmpty(sphereScreenRegion(view, Projection, {0.0f, 0.0f, 22.0f}, 2.0f)))
         << "touching the eye's plane from behind";
 
     // Beside the screen, the region is squeezed against its edge: empty, but still ordered.
-    const ScreenRegion aside = Renderer::sphereScreenRegion(view, Projection, {40.0f, 0.0f, 0.0f}, 1.0f);
+    const ScreenRegion aside = sphereScreenRegion(view, Projection, {40.0f, 0.0f, 0.0f}, 1.0f);
     EXPECT_EQ(1.0f, aside.minX);
     EXPECT_EQ(1.0f, aside.maxX);
     EXPECT_LE(aside.minY, aside.maxY);
     // Reaching past the eye but out of view: what is ahead of the eye lies beyond the screen's side.
-    EXPECT_TRUE(isEmpty(Renderer::sphereScreenRegion(view, Projection, {8.0f, 0.0f, 19.0f}, 2.0f)));
-    EXPECT_TRUE(isEmpty(Renderer::sphereScreenRegion(view, Projection, {0.0f, -8.0f, 20.5f}, 2.0f)));
+    EXPECT_TRUE(isEmpty(sphereScreenRegion(view, Projection, {8.0f, 0.0f, 19.0f}, 2.0f)));
+    EXPECT_TRUE(isEmpty(sphereScreenRegion(view, Projection, {0.0f, -8.0f, 20.5f}, 2.0f)));
 }
 
 TEST(SphereHidesSphere, OnlyWhenTheBackSphereLiesWhollyBehindAndWithinTheFrontOne)
 {
     // The eye at the origin looking down -z; the front sphere, radius 5 at 20, subtends asin(0.25) = 0.2527.
     const glm::mat4 view(1.0f);
-    const glm::vec3 front(0.0f, 0.0f, -20.0f);
+    const FrontBody front{{0.0f, 0.0f, -20.0f}, 5.0f, 5.0f};
     // 70 away, `angle` off the axis.
     const auto offAxis = [](float angle) { return glm::vec3(70.0f * std::sin(angle), 0.0f, -70.0f * std::cos(angle)); };
     const struct
@@ -143,17 +143,29 @@ TEST(SphereHidesSphere, OnlyWhenTheBackSphereLiesWhollyBehindAndWithinTheFrontOn
         {"far behind, by the far plane", {0.0f, 0.0f, -99.9f}, 0.01f, 0.0f, true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.hidden, Renderer::sphereHidesSphere(view, Projection, front, 5.0f, c.back, c.backRadius, c.margin))
-            << c.name;
+        EXPECT_EQ(c.hidden, sphereHidesSphere(view, Projection, front, c.back, c.backRadius, c.margin)) << c.name;
 
-    // Cut by the near plane, or reaching past the far plane, the front sphere hides nothing; nor does
-    // one seen through an orthographic projection, which this does not judge.
+    // Cut by the near plane, or reaching past the far plane, the front body hides nothing, also where
+    // only its mesh beyond the inner sphere is cut; nor does one seen through an orthographic
+    // projection, which this does not judge.
     const glm::vec3 behind(0.0f, 0.0f, -70.0f);
-    EXPECT_FALSE(Renderer::sphereHidesSphere(view, Projection, {0.0f, 0.0f, -5.05f}, 5.0f, behind, 1.0f, 0.0f));
     const glm::mat4 shortFar = glm::perspective(45.0f, 1.25f, 0.1f, 22.0f);
-    EXPECT_FALSE(Renderer::sphereHidesSphere(view, shortFar, front, 5.0f, behind, 1.0f, 0.0f));
     const glm::mat4 orthographic = glm::ortho(-1.0f, 1.0f, -1.0f, 1.0f, 0.1f, 100.0f);
-    EXPECT_FALSE(Renderer::sphereHidesSphere(view, orthographic, front, 5.0f, behind, 1.0f, 0.0f));
+    const struct
+    {
+        const char* name;
+        glm::mat4 projection;
+        FrontBody front;
+    } cut[] = {
+        {"its sphere cut by the near plane", Projection, {{0.0f, 0.0f, -5.05f}, 5.0f, 5.0f}},
+        {"its mesh cut by the near plane, not its inner sphere", Projection, {{0.0f, 0.0f, -5.15f}, 4.99f, 5.06f}},
+        {"its mesh cut by the far plane, not its inner sphere", glm::perspective(45.0f, 1.25f, 0.1f, 25.02f),
+         {{0.0f, 0.0f, -20.0f}, 4.99f, 5.06f}},
+        {"past the far plane", shortFar, front},
+        {"orthographic", orthographic, front},
+    };
+    for (const auto& c : cut)
+        EXPECT_FALSE(sphereHidesSphere(view, c.projection, c.front, behind, 1.0f, 0.0f)) << c.name;
 }
 
 } // namespace

@@ -1,0 +1,72 @@
+#include "Visibility.h"
+
+#include "Atmosphere.h"
+#include "Camera.h"
+#include "Earth.h"
+#include "Moon.h"
+#include "Scene.h"
+#include "SkyBox.h"
+#include "Sun.h"
+
+#include <algorithm>
+
+Sight sightOf(const Scene& scene, int width, int height)
+{
+    Sight sight;
+    sight.view = scene.camera->getViewMatrix();
+    sight.projection = scene.camera->getProjectionMatrix();
+    sight.width = width;
+    sight.height = height;
+    sight.sunCentre = glm::vec3(scene.sun->getPosition());
+    sight.sunSize = scene.sun->getSize();
+    sight.sunInnerRadius = scene.sun->getInnerRadius();
+    sight.moonCentre = glm::vec3(scene.moon->getPosition());
+    sight.moonSize = scene.moon->getSize();
+    sight.earthCentre = glm::vec3(scene.earth->getPosition());
+    sight.earthSize = scene.earth->getSize();
+    sight.shellRadius = scene.atmosphere->getRadius();
+    return sight;
+}
+
+WhatIsSeen findWhatIsSeen(const Sight& sight)
+{
+    const glm::mat4& view = sight.view;
+    const glm::mat4& projection = sight.projection;
+    const auto region = [&](const glm::vec3& centre, float size) {
+        return sphereScreenRegion(view, projection, centre, size * MeshRounding);
+    };
+    // The angle one pixel spans at the image's centre, along its coarser axis: the image is 2 across in
+    // normalised device coordinates.
+    const float pixel = std::max(2.0f / (projection[0][0] * static_cast<float>(sight.width)),
+                                 2.0f / (projection[1][1] * static_cast<float>(sight.height)));
+    // The Sun is drawn before the Moon and the Earth and writes depth: behind it they fail the depth test.
+    const FrontBody sun{sight.sunCentre, sight.sunInnerRadius, sight.sunSize * MeshRounding};
+    const auto behindTheSun = [&](const glm::vec3& centre, float size) {
+        return sphereHidesSphere(view, projection, sun, centre, size * MeshRounding, RasterMarginPixels * pixel);
+    };
+
+    WhatIsSeen seen;
+    // The Sun's glow can be nowhere else than the Sun.
+    seen.glow = region(sight.sunCentre, sight.sunSize);
+    seen.sun = !isEmpty(seen.glow);
+    seen.moon = !isEmpty(region(sight.moonCentre, sight.moonSize)) && !behindTheSun(sight.moonCentre, sight.moonSize);
+    seen.earth =
+        !isEmpty(region(sight.earthCentre, sight.earthSize)) && !behindTheSun(sight.earthCentre, sight.earthSize);
+
+    // Within this distance of the shell the last stage draws it in front of everything, the Sun too.
+    const float near = Projection::nearPlane(projection);
+    const float far = Projection::farPlane(projection);
+    const glm::vec3 shell = glm::vec3(view * glm::vec4(sight.earthCentre, 1.0f));
+    const bool closeToTheShell = glm::length(shell) - sight.shellRadius <= Resource::NearShellMargin * near;
+    // The last stage reads the images only where the shell lands: within its outline on the screen.
+    const bool airHidden = !closeToTheShell && behindTheSun(sight.earthCentre, sight.shellRadius);
+    seen.air = airHidden ? NoRegion : region(sight.earthCentre, sight.shellRadius);
+    // From farther out the last stage draws the shell's near side, the very pixels of the first stage,
+    // and the far side of the closed, convex shell covers the same outline, as long as neither plane
+    // clips the shell.
+    const float shellDepth = -shell.z;
+    seen.shellCoversItsImages = !closeToTheShell && shellDepth - sight.shellRadius > near &&
+                                shellDepth + sight.shellRadius < far;
+    seen.skyCoversTheImage = Resource::skyBoxCoversTheView(projection);
+    return seen;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ScreenSpace.h"
+
+#include <glm/glm.hpp>
+
+struct Scene;
+
+// The scene as the visibility rules see it: the camera, the render size, and each body's centre
+// and size (the radius its mesh reaches to).
+struct Sight
+{
+    glm::mat4 view{1.0f};
+    glm::mat4 projection{1.0f};
+    int width = 0;
+    int height = 0;
+    glm::vec3 sunCentre{0.0f};
+    float sunSize = 0.0f;
+    // The radius of the sphere the Sun's faces enclose: nothing behind it shows through within it.
+    float sunInnerRadius = 0.0f;
+    glm::vec3 moonCentre{0.0f};
+    float moonSize = 0.0f;
+    glm::vec3 earthCentre{0.0f};
+    float earthSize = 0.0f;
+    // The atmosphere's shell round the Earth.
+    float shellRadius = 0.0f;
+};
+
+// What of the frame can change a pixel, and so which draws and clears the renderer runs. The
+// default record is the full frame: every body drawn, every image cleared and drawn whole.
+struct WhatIsSeen
+{
+    bool sun = true;
+    bool moon = true;
+    bool earth = true;
+    // Where the Sun's glow can be: the bloom spreads it from there.
+    ScreenRegion glow;
+    // Where the atmosphere's shell can appear: its passes clear and draw only there, none when empty.
+    ScreenRegion air;
+    // Whether the shell's near and far side cover every pixel its last stage reads, so that their
+    // images need no clear.
+    bool shellCoversItsImages = false;
+    // Whether the sky box covers every pixel, so that the scene's colour and glow need no clear.
+    bool skyCoversTheImage = false;
+};
+
+// The meshes lie within the spheres of their sizes up to the rounding of their files' numbers.
+constexpr float MeshRounding = 1.001f;
+// How far beyond the Sun's outline, in pixels, the rasterizer's rounding may still show a body behind it.
+constexpr float RasterMarginPixels = 2.0f;
+
+// The sight of `scene` from its camera, on a target of width x height.
+Sight sightOf(const Scene& scene, int width, int height);
+
+// Decides from the sight alone, with no GL, what the frame's draws can change.
+WhatIsSeen findWhatIsSeen(const Sight& sight);
