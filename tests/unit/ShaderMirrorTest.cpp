@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -19,6 +19,24 @@ std::string shaderText(const std::string& file)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Where `text` declares `const float name = value;` or `const int name = value;`: the value's text, after
+// `from`; none where no such declaration follows.
+std::optional<std::string> declaredValue(const std::string& text, const std::string& name, std::size_t& from)
+{
+    for (const char* type : {"float", "int"})
+    {
+        const std::string declaration = std::string("const ") + type + " " + name + " = ";
+        const std::size_t at = text.find(declaration, from);
+        if (at == std::string::npos)
+            continue;
+        const std::size_t start = at + declaration.size();
+        const std::size_t end = text.find(';', start);
+        from = end;
+        return text.substr(start, end - start);
+    }
+    return std::nullopt;
 }
 
 TEST(ShaderMirrorTest, EveryMirroredConstantHoldsTheCppValue)
@@ -45,15 +63,15 @@ TEST(ShaderMirrorTest, EveryMirroredConstantHoldsTheCppValue)
         SCOPED_TRACE(std::string(mirror.file) + " " + mirror.name);
         const std::string text = shaderText(mirror.file);
         ASSERT_FALSE(text.empty()) << "no shader text";
-        // `const float Name = 1.5;` or `const int Name = 3;`, a plain number, once in the file.
-        const std::regex declaration("const\\s+(float|int)\\s+" + std::string(mirror.name) +
-                                     "\\s*=\\s*([-+0-9.eE]+)\\s*;");
-        std::smatch match;
-        ASSERT_TRUE(std::regex_search(text, match, declaration)) << "no such constant";
-        const std::string rest = match.suffix();
-        EXPECT_FALSE(std::regex_search(rest, declaration)) << "declared twice";
+        // A plain number, declared once in the file.
+        std::size_t from = 0;
+        const std::optional<std::string> value = declaredValue(text, mirror.name, from);
+        ASSERT_TRUE(value.has_value()) << "no such constant";
+        EXPECT_FALSE(declaredValue(text, mirror.name, from).has_value()) << "declared twice";
+        std::size_t parsed = 0;
         // Both sides hold the value as the float the GPU computes with.
-        EXPECT_EQ(static_cast<float>(mirror.value), std::stof(match[2].str()));
+        EXPECT_EQ(static_cast<float>(mirror.value), std::stof(*value, &parsed));
+        EXPECT_EQ(value->size(), parsed) << "not a plain number: " << *value;
     }
 }
 
