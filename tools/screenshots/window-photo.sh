@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Photographs the program's own window as a user sees it: starts PROGRAM in a temporary working
+# directory, finds its window by its process id, takes the picture with ImageMagick's import and fails
+# unless it shows something other than one flat colour within 60 s.
+#
+#   window-photo.sh PROGRAM PICTURE     (run from the repository root, which holds shader/ and models/)
+set -euo pipefail
+program=$1
+picture=$2
+if [[ -z "${DISPLAY:-}" ]]; then
+  exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" "$@"
+fi
+export LIBGL_ALWAYS_SOFTWARE=${LIBGL_ALWAYS_SOFTWARE:-1}
+
+run=$(mktemp -d)
+pid=""
+trap '[[ -n "$pid" ]] && kill "$pid" 2>/dev/null; rm -rf "$run"' EXIT
+ln -s "$PWD/shader" "$run/shader"
+ln -s "$PWD/models" "$run/models"
+printf '[MAIN]\nWidth=600\nHeight=480\n' >"$run/Talvenmorquiddle.ini"
+(cd "$run" && exec "$program" </dev/null >"$run/console.log" 2>&1) &
+pid=$!
+
+# Another program on the same display may have a window too: only this process's counts.
+for ((second = 0; second < 60; ++second)); do
+  kill -0 "$pid" 2>/dev/null || { echo "the program ended; its console:"; cat "$run/console.log"; exit 1; }
+  if window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1) && [[ -n "$window" ]] &&
+    import -silent -window "$window" "$picture" 2>/dev/null; then
+    # The standard deviation of all channels, 0 to 1: a black or unchanged window has none.
+    spread=$(convert "$picture" -format '%[fx:standard_deviation]' info:)
+    if awk -v s="$spread" 'BEGIN { exit !(s > 0.02) }'; then
+      echo "window $window of process $pid: $(identify -format '%wx%h' "$picture"), spread $spread"
+      exit 0
+    fi
+  fi
+  sleep 1
+done
+echo "no picture of process $pid's window showed more than one flat colour within 60 s (last: $picture)"
+exit 1
