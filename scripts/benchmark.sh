@@ -1,23 +1,20 @@
 #!/usr/bin/env bash
-# Frame and start-up benchmark on Mesa's software renderer: builds the Release benchmark, runs it with
-# the scene's shaders and again with the trivial ones of tools/benchmark/trivial-shader (same passes,
-# targets, clears and draws), prints both reports and a side-by-side table, times the demo's own start-up
-# to its first presented frame, and counts the frame loop's allocations over 1000 frames.
+# Frame and start-up benchmark on Mesa's software renderer: builds the Release benchmark, times the
+# frame's passes at three poses of the tour, times the demo's own start-up to its first presented frame,
+# and counts the frame loop's allocations over 1000 frames.
 #
 #   scripts/benchmark.sh [--quick] [--rounds N] [--against COMMIT] [benchmark options, e.g. --frames 30]
 #
-# The two shader sets run in turn, three rounds of each (20 timed frames per pose and phase a round),
-# and each figure is the median of its rounds: load that drifts during the runs, as it does on a shared
-# machine, then falls on both sides of the ratio; --rounds N takes N rounds. --quick: one round (unless
-# --rounds says more) of few frames and one start-up run, to check that everything works. Options after
-# these go to every benchmark run (see build/release/benchmark --help). Run it while the machine is
-# otherwise idle.
-#
-# --against COMMIT: instead of the trivial shaders, the benchmark of COMMIT's tree, each with its own
-# shaders and models. COMMIT's tree is exported once into build/against/<sha>/source and built beside it
-# (kept for the next run); the rounds alternate between this tree and COMMIT's, then the speed-up table,
-# the pictures of the first round compared pixel by pixel (kept in build/against/<sha>/pictures), and the
-# start-up and allocations of both builds.
+# --against COMMIT: beside the benchmark of COMMIT's tree, each with its own shaders and models.
+# COMMIT's tree is exported once into build/against/<sha>/source and built beside it (kept for the next
+# run); the rounds alternate between this tree and COMMIT's (three rounds of 20 timed frames per pose and
+# phase; --rounds N takes N), and each figure is the median of its rounds: load that drifts during the
+# runs, as it does on a shared machine, then falls on both sides of the ratio. Then the speed-up table,
+# the pictures of the first round compared pixel by pixel (kept in build/against/<sha>/pictures), and
+# the start-up and allocations of both builds. Without --against, one round of this tree's report.
+# --quick: one round (unless --rounds says more) of few frames and one start-up run, to check that
+# everything works. Options after these go to every benchmark run (see build/release/benchmark --help).
+# Run it while the machine is otherwise idle.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 use_software_rendering
@@ -66,6 +63,9 @@ if $quick; then
   allocation_frames=60
   rounds=${rounds:-1}
   benchmark_args=(--frames 5 --warmup 2)
+fi
+if [[ -z "$against" ]]; then
+  rounds=${rounds:-1}
 fi
 rounds=${rounds:-3}
 benchmark_args+=("$@")
@@ -144,13 +144,8 @@ if [[ -n "$against" ]]; then
   pictures="$cache/pictures"
   rm -rf "$pictures"
 else
-  sides=(scene trivial)
-  label[scene]="scene shaders"
-  label[trivial]="trivial shaders"
-  binary[trivial]="$build/benchmark"
-  mkdir -p "$work/trivial"
-  ln -s "$root/tools/benchmark/trivial-shader" "$work/trivial/shader"
-  ln -s "$root/models" "$work/trivial/models"
+  sides=(scene)
+  label[scene]="working tree ($(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo "no git"))"
 fi
 
 echo "Load average before the runs: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
@@ -176,14 +171,10 @@ for ((round = 1; round <= rounds; round++)); do
   done
   echo "Round $round of $rounds done."
 done
-echo
 if [[ -n "$against" ]]; then
+  echo
   "$build/benchmark" --against "${side_rounds[scene]}" "${side_rounds[reference]}"
-else
-  "$build/benchmark" --compare "${side_rounds[scene]}" "${side_rounds[trivial]}"
-fi
 
-if [[ -n "$against" ]]; then
   # The number of pixels of two pictures that differ by more than the fuzz in some channel. compare
   # applies the fuzz to each channel on its own: 0.59% of the full range is 1.5/255, which passes a step
   # of 1/255 and stops one of 2/255. It prints the count with six digits unless asked for more.
@@ -281,14 +272,14 @@ if [[ -n "$against" ]] && $reference_startup; then
 elif [[ -n "$against" ]]; then
   startup "$build" "$work/scene" "${label[scene]}"
 else
-  startup "$build" "$work/scene" "scene shaders"
+  startup "$build" "$work/scene" "${label[scene]}"
 fi
 
 # Allocation counts do not depend on the render size: a small one keeps 1000 frames short.
 echo
-echo "Allocations of the frame loop over $allocation_frames frames (all poses, 240x192, scene shaders):"
+echo "Allocations of the frame loop over $allocation_frames frames (all poses, 240x192, ${label[scene]}):"
 (cd "$work/scene" && "$build/benchmark" --label "allocations" --frames 0 --width 240 --height 192 \
-  --allocation-frames "$allocation_frames" --trace-allocations) | sed -n '/^Allocations over/,$p'
+  --allocation-frames "$allocation_frames") | sed -n '/^Allocations over/p'
 if [[ -n "$against" ]]; then
   echo
   echo "The same for $reference_label:"

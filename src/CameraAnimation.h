@@ -49,6 +49,8 @@ public:
     float getDistance() const { return m_Distance; }
     float getAngle() const { return m_Angle; }
     std::size_t getMoveCount() const { return m_Moves.size(); }
+    // The moves still to play, the current one first.
+    const std::deque<CameraMove>& getMoves() const { return m_Moves; }
 
 private:
     std::deque<CameraMove> m_Moves;

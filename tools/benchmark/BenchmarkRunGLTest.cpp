@@ -1,5 +1,5 @@
-// The built benchmark on the real scene at a small size: every pass of every pose and every start-up
-// phase must be measured, and the figures must fit together.
+// The built benchmark on the real scene at a small size: every pass of every pose must be measured, the
+// figures must fit together, and each pose's picture must be written.
 #include "GLContext.h"
 
 #include "Process.h"
@@ -20,7 +20,7 @@ double median(const Results& results, const std::string& key)
 }
 } // namespace
 
-TEST(BenchmarkRunTest, MeasuresEveryPassAndPhase)
+TEST(BenchmarkRunTest, MeasuresEveryPassOfEveryPose)
 {
     TempDir directory;
     std::filesystem::create_directory_symlink(sourceDir() / "shader", directory.path() / "shader");
@@ -29,7 +29,7 @@ TEST(BenchmarkRunTest, MeasuresEveryPassAndPhase)
 
     const std::string output = runCommand("cd '" + directory.path().string() + "' && " BENCHMARK_PROGRAM
                                           " --frames 3 --warmup 1 --width 96 --height 64 --poses earth,sun"
-                                          " --allocation-frames 4 --results '" +
+                                          " --allocation-frames 4 --pictures pictures --results '" +
                                           file.string() + "' 2>&1; echo \"exit $?\"");
     ASSERT_NE(output.find("exit 0"), std::string::npos) << output;
     std::ifstream in(file);
@@ -39,28 +39,16 @@ TEST(BenchmarkRunTest, MeasuresEveryPassAndPhase)
     for (const std::string pose : {"earth", "sun"})
     {
         for (const std::string& pass : passNames())
-            for (const char* kind : {"cpu.", "calls.", "gpu.", "serial.", "alloc."})
+            for (const char* kind : {"cpu.", "serial.", "alloc."})
             {
                 const double value = median(results, pose + "." + kind + pass);
                 EXPECT_TRUE(value >= 0.0) << pose << " " << kind << pass << " = " << value;
             }
-        // Per frame the thread's CPU time lies within the calls' wall time, and the calls within the
-        // frame; medians keep that order.
-        EXPECT_LE(median(results, pose + ".cpu.sum"), median(results, pose + ".calls.sum") + 0.01) << pose;
-        EXPECT_LE(median(results, pose + ".calls.sum"), median(results, pose + ".frame.total")) << pose;
+        // Per frame the thread's CPU time of the passes lies within the frame; medians keep that order.
+        EXPECT_LE(median(results, pose + ".cpu.sum"), median(results, pose + ".frame.total")) << pose;
         EXPECT_GT(median(results, pose + ".frame.total"), 0.0) << pose;
+        EXPECT_GT(std::filesystem::file_size(directory.path() / "pictures" / (pose + ".png")), 0u) << pose;
     }
-
-    double phases = 0.0;
-    for (const char* phase : {"window", "shaders", "images", "meshes", "scene", "first-frame"})
-    {
-        const double value = median(results, std::string("startup.") + phase);
-        EXPECT_GT(value, 0.0) << phase;
-        phases += value;
-    }
-    const double total = median(results, "startup.total");
-    EXPECT_LE(phases, total);
-    EXPECT_DOUBLE_EQ(median(results, "startup.program-total"), total - median(results, "startup.meshes"));
 
     EXPECT_EQ(median(results, "allocations.frames"), 4.0);
     EXPECT_DOUBLE_EQ(median(results, "allocations.per-frame"), median(results, "allocations.total") / 4.0);

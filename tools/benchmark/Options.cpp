@@ -57,8 +57,6 @@ Options parseOptions(const std::vector<std::string>& arguments)
             options.warmup = parseInteger(option, value(), 0);
         else if (option == "--allocation-frames")
             options.allocationFrames = parseInteger(option, value(), 0);
-        else if (option == "--trace-allocations")
-            options.traceAllocations = true;
         else if (option == "--results")
             options.resultsFile = value();
         else if (option == "--pictures")
@@ -73,11 +71,6 @@ Options parseOptions(const std::vector<std::string>& arguments)
             for (const std::string& pose : options.poses)
                 if (!findPose(pose))
                     throw std::invalid_argument("--poses: unknown pose \"" + pose + "\" (earth, moon, sun)");
-        }
-        else if (option == "--compare")
-        {
-            options.compare.push_back(value());
-            options.compare.push_back(value());
         }
         else if (option == "--against")
         {
@@ -101,14 +94,11 @@ std::string usage()
            "  --warmup N                untimed frames per pose first (default 5)\n"
            "  --poses a,b               poses to time: earth, moon, sun (default all three)\n"
            "  --allocation-frames N     N more frames, cycling the poses, counting allocations only\n"
-           "  --trace-allocations       print where the frame loop's allocations come from\n"
            "  --results FILE            also write the figures as tab-separated records\n"
            "  --pictures DIR            also write each pose's frame as DIR/<pose>.png\n"
            "  --label TEXT              heading of the report\n"
-           "  --compare REAL TRIVIAL    print two results files side by side and exit; each may be a\n"
-           "                            comma-separated list of rounds, merged by the median of each figure\n"
            "  --against CURRENT REFERENCE\n"
            "                            print this build's results beside a reference build's as speed-ups\n"
-           "                            per pass and frame, judged against the targets, and exit; rounds as\n"
-           "                            for --compare\n";
+           "                            per pass and frame, judged against the target, and exit; each may be\n"
+           "                            a comma-separated list of rounds, merged by the median of each figure\n";
 }

@@ -15,16 +15,12 @@ struct Options
     std::vector<std::string> poses{"earth", "moon", "sun"};
     // Frames rendered after the timed ones, cycling the poses, with only the allocation count kept.
     int allocationFrames = 0;
-    // Records the call stacks of the frame loop's allocations and prints them.
-    bool traceAllocations = false;
     // Also write the results as tab-separated records here.
     std::string resultsFile;
     // Also write each pose's frame as DIR/<pose>.png, to compare pictures before and after a change.
     std::string picturesDirectory;
     // Heading of the report, e.g. the shader set.
     std::string label = "scene shaders";
-    // Two results files to print side by side instead of running anything.
-    std::vector<std::string> compare;
     // Two results files, this build's and a reference build's, to print as speed-ups instead.
     std::vector<std::string> against;
     bool help = false;

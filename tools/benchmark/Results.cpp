@@ -63,23 +63,6 @@ std::string passTitle(const std::string& pass)
     return title;
 }
 
-struct StartupPhase
-{
-    const char* key;
-    const char* title;
-};
-
-const StartupPhase StartupPhases[] = {
-    {"startup.window", "window and context"},
-    {"startup.shaders", "shader builds (9 programs)"},
-    {"startup.images", "2D images (decoding, uploads, mipmaps)"},
-    {"startup.meshes", "meshes (5 files; the bodies load them again)"},
-    {"startup.scene", "renderer and scene objects, sky map"},
-    {"startup.first-frame", "first frame (JIT of shader variants)"},
-    {"startup.total", "total, entry to first presented frame"},
-    {"startup.program-total", "total less the mesh pre-load (the program's share)"},
-};
-
 std::string verdict(bool met)
 {
     return met ? "met" : "MISSED";
@@ -87,28 +70,6 @@ std::string verdict(bool met)
 
 // The reference's time over the current one's. None where a side has no figure or one shown as 0.00 ms,
 // as a skipped pass has: that ratio would measure only the timer's noise.
-// One side of a two-column table: its results, heading and column width.
-struct Column
-{
-    const Results& results;
-    std::string heading;
-    std::size_t width;
-};
-
-// The start-up phases of two results side by side, and the verdict of `judged` on the target.
-void writeStartup(std::ostringstream& out, const Column& left, const Column& right, const Results& judged)
-{
-    out << "\nStart-up, entry to first presented frame (ms)\n";
-    out << label("  phase", 56) << cell(left.heading, left.width) << cell(right.heading, right.width) << "\n";
-    for (const StartupPhase& phase : StartupPhases)
-        out << label(std::string("  ") + phase.title, 56)
-            << cell(number(medianOf(left.results, phase.key), 1), left.width)
-            << cell(number(medianOf(right.results, phase.key), 1), right.width) << "\n";
-    const double startup = medianOf(judged, "startup.program-total");
-    out << "  target under " << number(StartupTargetMs, 0) << " ms: "
-        << (std::isnan(startup) ? std::string("no figure") : verdict(startup < StartupTargetMs)) << "\n";
-}
-
 double speedup(double current, double reference)
 {
     const double shownAsZero = 0.005;
@@ -235,58 +196,26 @@ std::string formatReport(const Results& results)
         << fact(results, "threads") << "; load average at start " << fact(results, "load") << "; "
         << fact(results, "measured") << "\n";
 
-    const char* const kinds[] = {"cpu", "calls", "gpu", "serial"};
     for (const std::string& pose : results.poses())
     {
         out << "\nPose " << pose << ": " << fact(results, "pose." + pose) << "\n";
-        out << label("  ms", 32) << cell("CPU (thread)", 16) << cell("calls (wall)", 16) << cell("GPU timer", 16)
-            << cell("serialised", 16) << cell("allocations", 13) << "\n";
-        out << label("", 32);
-        for (int i = 0; i < 4; ++i)
-            out << cell("median", 9) << cell("p95", 7);
-        out << cell("per frame", 13) << "\n";
-        const auto row = [&](const std::string& title, const std::string& part, int columns) {
+        out << label("  ms", 32) << cell("CPU (thread)", 16) << cell("serialised", 16) << cell("allocations", 13)
+            << "\n";
+        out << label("", 32) << cell("median", 9) << cell("p95", 7) << cell("median", 9) << cell("p95", 7)
+            << cell("per frame", 13) << "\n";
+        const auto row = [&](const std::string& title, const std::string& part, const std::string& allocations) {
             out << label("  " + title, 32);
-            for (int i = 0; i < 4; ++i)
-            {
-                const std::string key = pose + "." + kinds[i] + "." + part;
-                if (i < columns)
-                    out << cell(number(medianOf(results, key)), 9) << cell(number(p95Of(results, key)), 7);
-                else
-                    out << label("", 16);
-            }
-            out << cell(number(medianOf(results, pose + ".alloc." + (part == "sum" ? std::string("frame") : part)), 0),
-                        13)
-                << "\n";
+            for (const char* kind : {".cpu.", ".serial."})
+                out << cell(number(medianOf(results, pose + kind + part)), 9)
+                    << cell(number(p95Of(results, pose + kind + part)), 7);
+            out << cell(number(medianOf(results, pose + ".alloc." + allocations), 0), 13) << "\n";
         };
         for (const std::string& pass : passNames())
-            row(passTitle(pass), pass, 4);
-        row("update and scene record", "update", 2);
-        row("sum of the passes", "sum", 4);
-        const auto line = [&](const std::string& title, const std::string& key) {
-            out << label("  " + title, 32) << label("", 16) << cell(number(medianOf(results, key)), 9)
-                << cell(number(p95Of(results, key)), 7) << "\n";
-        };
-        line("glFinish wait", pose + ".frame.finish");
-        line("swap", pose + ".frame.swap");
-        line("frame (calls, glFinish, swap)", pose + ".frame.total");
-        line("frame, passes serialised", pose + ".frame.serial-total");
-    }
-
-    if (results.find("startup.total"))
-    {
-        out << "\nStart-up (ms)\n";
-        for (const StartupPhase& phase : StartupPhases)
-        {
-            out << label(std::string("  ") + phase.title, 56) << cell(number(medianOf(results, phase.key), 1), 9)
-                << "\n";
-            // The items of a phase, e.g. "startup.shaders.Earth", right under it.
-            const std::string prefix = std::string(phase.key) + ".";
-            for (const Record& record : results.records)
-                if (record.key.compare(0, prefix.size(), prefix) == 0)
-                    out << label("      " + record.key.substr(prefix.size()), 56) << cell(number(record.median, 1), 9)
-                        << "\n";
-        }
+            row(passTitle(pass), pass, pass);
+        row("update and scene record", "update", "update");
+        row("sum of the passes", "sum", "frame");
+        out << label("  frame (calls, glFinish, swap)", 48) << cell(number(medianOf(results, pose + ".frame.total")), 9)
+            << cell(number(p95Of(results, pose + ".frame.total")), 7) << "\n";
     }
 
     if (const auto frames = results.find("allocations.frames"))
@@ -295,64 +224,6 @@ std::string formatReport(const Results& results)
             << " more frames: " << number(medianOf(results, "allocations.total"), 0) << " in all, "
             << number(medianOf(results, "allocations.per-frame"), 2) << " per frame\n";
     }
-    if (results.find("memory.rss-start"))
-        out << "Resident size: " << number(medianOf(results, "memory.rss-start"), 1) << " MiB before the frames, "
-            << number(medianOf(results, "memory.rss-end"), 1) << " MiB after them\n";
-    return out.str();
-}
-
-std::string formatComparison(const Results& scene, const Results& trivial)
-{
-    std::ostringstream out;
-    out << "Frame cost: " << fact(scene, "label") << " beside " << fact(trivial, "label")
-        << " (same targets, clears and draws)\n";
-    out << "Size " << fact(scene, "size") << "; renderer " << fact(scene, "renderer") << "; "
-        << fact(scene, "threads") << "; measured " << fact(scene, "measured") << ", load average "
-        << fact(scene, "load") << " / " << fact(trivial, "load") << "\n";
-    if (scene.facts.count("rounds") && scene.facts.at("rounds") != "1")
-        out << "Figures: medians of " << fact(scene, "rounds") << " rounds of each, taken in turn, so that load\n"
-            << "drifting during the runs falls on both sides (the facts above are the first round's).\n";
-    out << "Columns: medians in ms; \"ours\" is what the scene's shaders add to the pass structure. llvmpipe\n"
-           "renders a target tile by tile across all the draws queued for it, so the timer queries of passes\n"
-           "that share a target overlap (the bloom's blend and the lens flare on the window); the serialised\n"
-           "wall time, each pass followed by glFinish, does not.\n";
-
-    for (const std::string& pose : scene.poses())
-    {
-        out << "\nPose " << pose << ": " << fact(scene, "pose." + pose) << "\n";
-        out << label("  pass", 26) << cell("GPU timer", 27) << cell("serialised wall", 27) << "\n";
-        out << label("", 26);
-        for (int i = 0; i < 2; ++i)
-            out << cell("scene", 9) << cell("trivial", 9) << cell("ours", 9);
-        out << "\n";
-        const auto row = [&](const std::string& title, const std::string& gpuKey, const std::string& serialKey) {
-            out << label("  " + title, 26);
-            for (const std::string& key : {gpuKey, serialKey})
-            {
-                const double mine = medianOf(scene, key);
-                const double base = medianOf(trivial, key);
-                out << cell(number(mine), 9) << cell(number(base), 9) << cell(number(mine - base), 9);
-            }
-            out << "\n";
-        };
-        for (const std::string& pass : passNames())
-            row(passTitle(pass), pose + ".gpu." + pass, pose + ".serial." + pass);
-        row("sum of the passes", pose + ".gpu.sum", pose + ".serial.sum");
-
-        const double mine = medianOf(scene, pose + ".frame.total");
-        const double base = medianOf(trivial, pose + ".frame.total");
-        const double ratio = mine / base;
-        out << "  frame (calls, glFinish, swap): " << number(mine) << " ms (p95 "
-            << number(p95Of(scene, pose + ".frame.total")) << ") against " << number(base) << " ms: ratio "
-            << number(ratio) << ", target at most " << number(FrameRatioTarget) << ": "
-            << (std::isnan(ratio) ? std::string("no figure") : verdict(ratio <= FrameRatioTarget)) << "\n";
-        out << "  CPU time of the frame loop's own work (main thread, passes and updates): "
-            << number(medianOf(scene, pose + ".cpu.sum") + medianOf(scene, pose + ".cpu.update")) << " ms against "
-            << number(medianOf(trivial, pose + ".cpu.sum") + medianOf(trivial, pose + ".cpu.update")) << " ms\n";
-        out << "  allocations per frame: " << number(medianOf(scene, pose + ".alloc.frame"), 0) << "\n";
-    }
-
-    writeStartup(out, {scene, "scene", 9}, {trivial, "trivial", 9}, scene);
     return out.str();
 }
 
@@ -376,8 +247,9 @@ std::string formatSpeedup(const Results& current, const Results& reference)
         out << "Figures: medians of " << fact(current, "rounds") << " rounds of each, taken in turn, so that load\n"
             << "drifting during the runs falls on both sides (the facts above are the first round's).\n";
     out << "Columns: medians in ms of the serialised wall time, each pass followed by glFinish (llvmpipe\n"
-           "overlaps the GPU timers of passes that share a target), and of the whole frame; speed-up is\n"
-           "the reference's time over the current one's, \"-\" where a side has no figure or 0.00 ms.\n";
+           "renders a target tile by tile across all the draws queued for it, so only serialised passes\n"
+           "have times of their own), and of the whole frame; speed-up is the reference's time over the\n"
+           "current one's, \"-\" where a side has no figure or 0.00 ms.\n";
 
     std::vector<std::string> poses = current.poses();
     for (const std::string& pose : reference.poses())
@@ -417,8 +289,6 @@ std::string formatSpeedup(const Results& current, const Results& reference)
                     : verdict(allocations <= referenceAllocations))
             << "\n";
     }
-
-    writeStartup(out, {reference, referenceName, referenceWidth}, {current, currentName, currentWidth}, current);
 
     out << "\nEvery pose's frame at least " << number(SpeedupTarget) << " times shorter than in " << referenceName
         << ": ";

@@ -14,8 +14,9 @@ struct Record
     double p95;
 };
 
-// A run's figures. Keys: "<pose>.<cpu|gpu|serial|alloc>.<pass>", "<pose>.frame.<part>",
-// "startup.<phase>", "memory.<what>", "allocations.<what>". Text facts (renderer, size, time) in `facts`.
+// A run's figures. Keys: "<pose>.<cpu|serial|alloc>.<pass>", "<pose>.frame.total", "allocations.<what>";
+// files of older builds hold more ("<pose>.gpu.<pass>", "startup.<phase>"), which are read and left
+// unused. Text facts (renderer, size, time) in `facts`.
 struct Results
 {
     std::map<std::string, std::string> facts;
@@ -40,17 +41,11 @@ Results readResults(std::istream& in);
 // the others. The first run's facts, with "rounds" set to the number of runs.
 Results mergeRounds(const std::vector<Results>& rounds);
 
-// The frame's target: at most this many times the cost of the same passes with trivial shaders.
-constexpr double FrameRatioTarget = 1.5;
 // The frame's target against a reference build: at least this many times shorter there.
 constexpr double SpeedupTarget = 1.6;
-// Start-up to the first presented frame, in milliseconds.
-constexpr double StartupTargetMs = 2000.0;
 
 // Human-readable report of one run.
 std::string formatReport(const Results& results);
-// The scene's run beside the trivial shaders' run, with what the scene's own shading adds to each pass.
-std::string formatComparison(const Results& scene, const Results& trivial);
 // A build's run beside a reference build's run on the same machine: each pass's and the frame's speed-up
-// (the reference's time over the current one's), allocations and start-up, judged against the targets.
+// (the reference's time over the current one's) and the allocations, judged against the targets.
 std::string formatSpeedup(const Results& current, const Results& reference);

@@ -1,14 +1,14 @@
-// Frame benchmark: times the program's passes at fixed poses of the tour and its start-up, on the
-// real scene with the shaders and models of the working directory.
+// Frame benchmark: times the program's passes at fixed poses of the tour and counts the frame loop's
+// allocations, on the real scene with the shaders and models of the working directory.
 #include "AllocationCounter.h"
 #include "FrameBenchmark.h"
 #include "Options.h"
 #include "Poses.h"
 #include "Results.h"
-#include "Startup.h"
+#include "SceneRunner.h"
 
-#include <chrono>
-#include <cstdint>
+#include <GL/glew.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -16,26 +16,9 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
-#include <unistd.h>
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
-
-double millisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double residentMiB()
-{
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
 std::string firstLine(const std::string& path)
 {
     std::ifstream file(path);
@@ -52,7 +35,13 @@ std::string now()
     return text;
 }
 
-int run(const Options& options, Clock::time_point entry)
+std::string glText(GLenum name)
+{
+    const auto* text = reinterpret_cast<const char*>(glGetString(name));
+    return text ? text : "?";
+}
+
+int run(const Options& options)
 {
     Results results;
     results.facts["label"] = options.label;
@@ -68,21 +57,13 @@ int run(const Options& options, Clock::time_point entry)
     for (const Pose& pose : allPoses())
         results.facts["pose." + pose.name] = pose.description;
 
+    // A window on the display as the program's, so that its swaps cost what the program's do.
+    GLFWwindow* window = openWindow(options.width, options.height, true);
+    results.facts["renderer"] = glText(GL_RENDERER);
+    results.facts["version"] = glText(GL_VERSION);
     PassMeter meter;
-    StartedScene started = startUp(options, results, meter);
-    FrameBenchmark benchmark(started.window, started.objects, meter);
-    const auto firstFrame = Clock::now();
-    benchmark.drawFirstFrame();
-    const double firstFrameTime = millisecondsSince(firstFrame);
-    results.add("startup.first-frame", firstFrameTime, firstFrameTime);
-    const double total = millisecondsSince(entry);
-    results.add("startup.total", total, total);
-    const double meshes = results.find("startup.meshes")->median;
-    results.add("startup.program-total", total - meshes, total - meshes);
-
-    results.add("memory.rss-start", residentMiB(), residentMiB());
-    if (options.traceAllocations)
-        AllocationCounter::setTracing(true);
+    SceneRunner runner(window, options.width, options.height, &meter);
+    FrameBenchmark benchmark(runner, meter);
     std::vector<const Pose*> poses;
     for (const std::string& name : options.poses)
         poses.push_back(findPose(name));
@@ -99,18 +80,8 @@ int run(const Options& options, Clock::time_point entry)
     }
     if (options.allocationFrames > 0)
         benchmark.countAllocations(poses, options.allocationFrames, options.warmup, results);
-    results.add("memory.rss-end", residentMiB(), residentMiB());
 
     std::cout << formatReport(results);
-    if (options.traceAllocations)
-    {
-        // Traced spans: the timed frames and the allocation frames.
-        const double frames =
-            static_cast<double>(options.frames) * static_cast<double>(poses.size()) + options.allocationFrames;
-        std::uint64_t overflow = 0;
-        const auto sites = AllocationCounter::sites(overflow);
-        std::cout << AllocationCounter::formatSites(sites, overflow, frames > 0 ? frames : 1.0);
-    }
     if (!options.resultsFile.empty())
     {
         std::ofstream out(options.resultsFile);
@@ -121,7 +92,7 @@ int run(const Options& options, Clock::time_point entry)
     return 0;
 }
 
-// A comma-separated list of results files, the rounds of one kind of run, merged into one.
+// A comma-separated list of results files, the rounds of one build's runs, merged into one.
 Results readRounds(const std::string& files)
 {
     std::vector<Results> rounds;
@@ -136,23 +107,10 @@ Results readRounds(const std::string& files)
     }
     return mergeRounds(rounds);
 }
-
-int compare(const Options& options)
-{
-    std::cout << formatComparison(readRounds(options.compare[0]), readRounds(options.compare[1]));
-    return 0;
-}
-
-int against(const Options& options)
-{
-    std::cout << formatSpeedup(readRounds(options.against[0]), readRounds(options.against[1]));
-    return 0;
-}
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const auto entry = Clock::now();
     try
     {
         const Options options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -161,11 +119,12 @@ int main(int argc, char** argv)
             std::cout << usage();
             return 0;
         }
-        if (!options.compare.empty())
-            return compare(options);
         if (!options.against.empty())
-            return against(options);
-        return run(options, entry);
+        {
+            std::cout << formatSpeedup(readRounds(options.against[0]), readRounds(options.against[1]));
+            return 0;
+        }
+        return run(options);
     }
     catch (const std::invalid_argument& error)
     {
