@@ -102,19 +102,22 @@ glm::vec3 scatteringSource(const glm::vec3& eye, const glm::vec3& direction, con
     const glm::vec3 rayleigh = rayleighScattering(airColor);
     const float mie = mieScattering(airColor);
     // Over the ground the ray's air lies mostly just over the ground; past the limb, round the ray's
-    // lowest point ahead of the eye. Where the ray is thick up to there, the light that reaches the
-    // eye comes from its first unit of optical depth, higher up.
+    // lowest point ahead of the eye. Where the ray is thick up to there, the light of a colour that
+    // reaches the eye comes from the ray's first unit of optical depth in that colour, higher up:
+    // blue from higher than red, lit by less reddened sunlight.
     const bool hitsGround = closest2 < 1.0f && along < 0.0f;
     const float distance = hitsGround ? -along - std::sqrt(1.0f - closest2) : std::max(-along, 0.0f);
     const glm::vec3 point = eye + direction * distance;
-    const float depth = (rayleigh.g + mie) * columnBetween(along, distance + along, closest2);
-    const float height = std::max(SourceHeight, ScaleHeight * std::log(std::max(depth, 1.0f)));
-    const float radius = std::max(glm::length(point), 1.0f + height);
+    const glm::vec3 depth = (rayleigh + mie) * columnBetween(along, distance + along, closest2);
+    const glm::vec3 height = glm::max(glm::vec3(SourceHeight), ScaleHeight * glm::log(glm::max(depth, 1.0f)));
+    const glm::vec3 radius = glm::max(glm::vec3(glm::length(point)), 1.0f + height);
     const float cosSun = glm::dot(point, toSun) / glm::length(point);
+    const glm::vec3 column(columnToSpace(radius.r, cosSun), columnToSpace(radius.g, cosSun),
+                           columnToSpace(radius.b, cosSun));
 
     const float cosAngle = glm::dot(direction, toSun);
     const glm::vec3 scattered = rayleigh * rayleighPhase(cosAngle) + mie * miePhase(cosAngle);
-    return SunIntensity * sunlight(radius, cosSun, rayleigh + mie) * scattered / (rayleigh + mie);
+    return SunIntensity * glm::exp(-(rayleigh + mie) * column) * scattered / (rayleigh + mie);
 }
 
 AirLight airAlongRay(const glm::vec3& eye, const glm::vec3& direction, float surface, float shadowIn,

@@ -27,9 +27,9 @@ constexpr float SunIntensity = 10.0f;
 // taken at this height, or higher where the ray passes higher.
 constexpr float SourceHeight = 0.5f * ScaleHeight;
 // Height of the cloud tops, which keep the reddened sunlight a little past the ground's terminator.
-constexpr float CloudTopHeight = 0.003f;
+constexpr float CloudTopHeight = 0.002f;
 // Share of the light the air takes from the sunlight that comes down as the sky's light.
-constexpr float SkylightShare = 0.5f;
+constexpr float SkylightShare = 0.3f;
 // Largest exponent of the density: deep below the ground, where a sun ray through the planet goes,
 // the density stays finite, and so do the sums and differences of columns.
 constexpr float DensityExponentLimit = 80.0f;
