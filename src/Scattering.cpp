@@ -161,9 +161,9 @@ AirLight airAlongRay(const glm::vec3& eye, const glm::vec3& direction, float sur
 
 glm::vec4 blendedAir(const AirLight& air)
 {
-    // The scene behind dims by the mean of its transmittances; where the light alone would need more
+    // The scene behind dims by a mean of its transmittances; where the light alone would need more
     // than that opacity, the air hides more of the scene instead.
-    const float opacity = std::max(1.0f - glm::dot(air.transmittance, glm::vec3(0.25f, 0.5f, 0.25f)),
+    const float opacity = std::max(1.0f - glm::dot(air.transmittance, OpacityWeights),
                                    std::max(air.light.r, std::max(air.light.g, air.light.b)));
     if (!(opacity > 0.0f))
         return glm::vec4(0.0f);

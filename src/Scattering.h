@@ -30,6 +30,8 @@ constexpr float SourceHeight = 0.5f * ScaleHeight;
 constexpr float CloudTopHeight = 0.002f;
 // Share of the light the air takes from the sunlight that comes down as the sky's light.
 constexpr float SkylightShare = 0.3f;
+// The weights of the colour channels' transmittances in the one opacity the blending allows.
+constexpr glm::vec3 OpacityWeights(0.25f, 0.5f, 0.25f);
 // Largest exponent of the density: deep below the ground, where a sun ray through the planet goes,
 // the density stays finite, and so do the sums and differences of columns.
 constexpr float DensityExponentLimit = 80.0f;
@@ -38,7 +40,7 @@ constexpr float DensityExponentLimit = 80.0f;
 float density(float radius);
 // Column along a straight line from its point at `s` outwards to space, away from the line's closest
 // point to the centre, which is `s` = 0 at distance sqrt(`closest2`). An analytic approximation of the
-// Chapman function (after Schueler), within 5 % of the integral.
+// Chapman function (after Schueler), within 6 % of the integral.
 float columnOutward(float s, float closest2);
 // Column along the same line between its points at `from` and `to` (`from` <= `to`).
 float columnBetween(float from, float to, float closest2);
