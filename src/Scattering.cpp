@@ -102,18 +102,19 @@ glm::vec3 scatteringSource(const glm::vec3& eye, const glm::vec3& direction, con
     const glm::vec3 rayleigh = rayleighScattering(airColor);
     const float mie = mieScattering(airColor);
     // Over the ground the ray's air lies mostly just over the ground; past the limb, round the ray's
-    // lowest point ahead of the eye. Where the ray is thick up to there, the light of a colour that
-    // reaches the eye comes from the ray's first unit of optical depth in that colour, higher up:
-    // blue from higher than red, lit by less reddened sunlight.
+    // lowest point ahead of the eye: at the source height over it. Where the ray is thick up to there,
+    // the light of a colour that reaches the eye comes from the ray's first unit of optical depth in
+    // that colour, higher up: blue from higher than red, lit by less reddened sunlight.
     const bool hitsGround = closest2 < 1.0f && along < 0.0f;
     const float distance = hitsGround ? -along - std::sqrt(1.0f - closest2) : std::max(-along, 0.0f);
     const glm::vec3 point = eye + direction * distance;
+    // The sun ray's column from there is the point's, less by the density's fall up to that height,
+    // where the density is the ground's over the depth (as the column above it is the whole one's).
     const glm::vec3 depth = (rayleigh + mie) * columnBetween(along, distance + along, closest2);
-    const glm::vec3 height = glm::max(glm::vec3(SourceHeight), ScaleHeight * glm::log(glm::max(depth, 1.0f)));
-    const glm::vec3 radius = glm::max(glm::vec3(glm::length(point)), 1.0f + height);
+    const glm::vec3 thinning = glm::min(glm::vec3(std::exp(-SourceHeight / ScaleHeight)), 1.0f / glm::max(depth, 1.0f));
+    const float base = std::max(glm::length(point), 1.0f);
     const float cosSun = glm::dot(point, toSun) / glm::length(point);
-    const glm::vec3 column(columnToSpace(radius.r, cosSun), columnToSpace(radius.g, cosSun),
-                           columnToSpace(radius.b, cosSun));
+    const glm::vec3 column = columnToSpace(base, cosSun) * glm::min(thinning / density(base), 1.0f);
 
     const float cosAngle = glm::dot(direction, toSun);
     const glm::vec3 scattered = rayleigh * rayleighPhase(cosAngle) + mie * miePhase(cosAngle);
