@@ -10,6 +10,7 @@
 #include "Keys.h"
 #include "Moon.h"
 #include "Renderer.h"
+#include "Scattering.h"
 #include "Scene.h"
 #include "SkyBox.h"
 #include "Sun.h"
@@ -30,7 +31,7 @@ namespace
 
 constexpr float Infinity = std::numeric_limits<float>::infinity();
 constexpr int Size = 96;
-const glm::vec4 AirColor(0.2f, 0.3f, 0.7f, 1.0f);
+const glm::vec4 AirColor = Resource::AtmosphereColor;
 const glm::vec4 EarthPosition(50.0f, 0.0f, 0.0f, 1.0f);
 const glm::vec4 SunPosition(0.0f, 0.0f, 0.0f, 1.0f);
 constexpr std::array<float, 4> NoSurface{0.0f, 0.0f, Infinity, 0.0f};
@@ -97,7 +98,7 @@ protected:
     // One atmosphere for the suite, with the program's own meshes: the shell and the shadow body.
     static void SetUpTestSuite()
     {
-        s_Atmosphere = std::make_unique<Resource::Atmosphere>(1.075f, AirColor);
+        s_Atmosphere = std::make_unique<Resource::Atmosphere>(Resource::AtmosphereScale, AirColor);
     }
 
     static void TearDownTestSuite()
@@ -138,19 +139,93 @@ protected:
         }
     }
 
-    // Stage 5 over a red scene with a known glow and Earth data.
-    void drawOverScene(float sceneDepth = 1.0f)
+    // Stage 5 over a scene of one colour with a known glow and Earth data.
+    void drawOverScene(float sceneDepth = 1.0f, const std::array<float, 4>& background = Background)
     {
-        m_Scene.fill({Background, Glow, m_EarthData}, sceneDepth);
+        m_Scene.fill({background, Glow, m_EarthData}, sceneDepth);
         s_Atmosphere->m_Stage = 5;
         s_Atmosphere->setFramebuffer(m_Images.m_Framebuffer);
         s_Atmosphere->render();
     }
 
-    // The opacity the air was drawn with at a pixel, from the blue of the blend over the red background.
-    float opacityAt(glm::ivec2 pixel) const
+    // The light the air adds at a pixel and the share of the scene behind it that it hides, from
+    // stage 5 over black and over white.
+    struct Air
     {
-        return m_Scene.pixel(0, pixel)[2] / AirColor.b;
+        std::array<float, 4> light;
+        float opacity;
+    };
+
+    Air airAt(glm::ivec2 pixel)
+    {
+        drawOverScene(1.0f, Black);
+        const std::array<float, 4> overBlack = m_Scene.pixel(0, pixel);
+        drawOverScene(1.0f, White);
+        return {overBlack, 1.0f - (m_Scene.pixel(0, pixel)[1] - overBlack[1])};
+    }
+
+    float opacityAt(glm::ivec2 pixel) { return airAt(pixel).opacity; }
+
+    // The colour the scattering's plain functions give at a pixel over `background`, from the images
+    // as the stages and the test left them.
+    std::array<float, 4> expectedAt(glm::ivec2 pixel, const std::array<float, 4>& background)
+    {
+        namespace Scattering = Resource::Scattering;
+        const glm::mat4 toWorld = glm::inverse(m_View.projection * m_View.view);
+        const glm::vec2 ndc = (glm::vec2(pixel) + 0.5f) / static_cast<float>(Size) * 2.0f - 1.0f;
+        const glm::vec4 nearPoint = toWorld * glm::vec4(ndc, -1.0f, 1.0f);
+        const glm::vec4 farPoint = toWorld * glm::vec4(ndc, 1.0f, 1.0f);
+        const glm::vec3 direction = glm::normalize(glm::vec3(farPoint) / farPoint.w - glm::vec3(nearPoint) / nearPoint.w);
+        // In ground radii from the Earth's centre.
+        const float ground = m_Earth.getSize();
+        const glm::vec3 eye = (glm::vec3(glm::inverse(m_View.view)[3]) - glm::vec3(EarthPosition)) / ground;
+        const glm::vec3 toSun = glm::normalize(glm::vec3(SunPosition - EarthPosition));
+        const Scattering::AirLight air = Scattering::airAlongRay(
+            eye, direction, m_Images.pixel(4, pixel)[2] / ground, m_Images.pixel(2, pixel)[2] / ground,
+            m_Images.pixel(3, pixel)[2] / ground, s_Atmosphere->getRadius() / ground,
+            Scattering::scatteringSource(eye, direction, toSun, AirColor), Scattering::extinction(AirColor));
+        const glm::vec4 drawn = Scattering::blendedAir(air);
+        std::array<float, 4> expected{};
+        for (int i = 0; i < 3; ++i)
+            expected[static_cast<std::size_t>(i)] = drawn[i] * drawn.a + background[static_cast<std::size_t>(i)] * (1.0f - drawn.a);
+        expected[3] = background[3];
+        return expected;
+    }
+
+    // Stage 5 at a pixel, over black and over a grey, against the plain functions. The program takes the
+    // scattering's source per vertex, and across the limb it changes by some per cent from vertex to vertex.
+    void expectAsComputed(glm::ivec2 pixel, const std::string& what)
+    {
+        for (const std::array<float, 4>& background : {Black, Grey})
+        {
+            drawOverScene(1.0f, background);
+            const std::array<float, 4> drawn = m_Scene.pixel(0, pixel);
+            const std::array<float, 4> expected = expectedAt(pixel, background);
+            for (int i = 0; i < 3; ++i)
+                EXPECT_NEAR(expected[static_cast<std::size_t>(i)], drawn[static_cast<std::size_t>(i)],
+                            2.0f / 255.0f + 0.1f * expected[static_cast<std::size_t>(i)])
+                    << what << ", channel " << i << " over " << show(background) << ": drawn " << show(drawn)
+                    << ", computed " << show(expected);
+        }
+    }
+
+    // The pixel of the centre row, on the day side past the Earth's disc, where the air is brightest.
+    glm::ivec2 brightestDayLimb()
+    {
+        drawOverScene(1.0f, Black);
+        const glm::ivec2 centre = m_View.pixelOf(glm::vec3(EarthPosition));
+        glm::ivec2 brightest = centre;
+        float light = -1.0f;
+        for (int x = 0; x < m_View.pixelOf(glm::vec3(EarthPosition) + glm::vec3(-1.0f, 0.0f, 0.0f)).x; ++x)
+        {
+            const float green = m_Scene.pixel(0, {x, centre.y})[1];
+            if (green > light)
+            {
+                light = green;
+                brightest = {x, centre.y};
+            }
+        }
+        return brightest;
     }
 
     void overrideImage(int attachment, const std::array<float, 4>& value)
@@ -161,6 +236,9 @@ protected:
     }
 
     static constexpr std::array<float, 4> Background{1.0f, 0.0f, 0.0f, 1.0f};
+    static constexpr std::array<float, 4> Black{0.0f, 0.0f, 0.0f, 1.0f};
+    static constexpr std::array<float, 4> White{1.0f, 1.0f, 1.0f, 1.0f};
+    static constexpr std::array<float, 4> Grey{0.4f, 0.4f, 0.4f, 1.0f};
     static constexpr std::array<float, 4> Glow{0.2f, 0.4f, 0.6f, 0.8f};
 
     static std::unique_ptr<Resource::Atmosphere> s_Atmosphere;
@@ -301,6 +379,7 @@ TEST_F(AtmosphereGLTest, StagesOutsideTheTableDrawNothingAndChangeNoState)
 TEST_F(AtmosphereGLTest, OverTheSceneTheDayLimbGlowsAndTheNightLimbStaysDark)
 {
     drawOffscreenStages();
+    const glm::ivec2 dayLimb = brightestDayLimb();
     drawOverScene();
 
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
@@ -318,26 +397,10 @@ TEST_F(AtmosphereGLTest, OverTheSceneTheDayLimbGlowsAndTheNightLimbStaysDark)
     EXPECT_EQ(0, value);
 
     const glm::vec3 centre(EarthPosition);
-    const glm::ivec2 dayLimb = m_View.pixelOf(centre + glm::vec3(-1.03f, 0.0f, 0.0f));
-    const glm::ivec2 nightLimb = m_View.pixelOf(centre + glm::vec3(1.03f, 0.0f, 0.0f));
     const glm::ivec2 space = m_View.pixelOf(centre + glm::vec3(-1.25f, 0.0f, 0.0f));
     const glm::ivec2 dayGround = m_View.pixelOf(centre + glm::vec3(-0.5f, 0.0f, 0.0f));
-
-    const std::array<float, 4> day = m_Scene.pixel(0, dayLimb);
-    const float opacity = day[2] / AirColor.b;
-    EXPECT_GT(opacity, 0.3f) << "day limb " << show(day);
-    EXPECT_LT(opacity, 0.99f) << "day limb " << show(day);
-    // Blended over red: red falls as the air's own red comes in, green is the air's alone.
-    EXPECT_NEAR(1.0f - opacity * (1.0f - AirColor.r), day[0], 0.02f) << show(day);
-    EXPECT_NEAR(opacity * AirColor.g, day[1], 0.02f) << show(day);
-    EXPECT_LT(opacityAt(nightLimb), 0.01f) << show(m_Scene.pixel(0, nightLimb));
     EXPECT_TRUE(sameTexel(Background, m_Scene.pixel(0, space), 1.0f / 255.0f)) << show(m_Scene.pixel(0, space));
-    // Down to the day side's ground a thin haze, even where no Earth was drawn: the air ends at
-    // the ground, not at the shell's far side through the planet.
-    EXPECT_GT(opacityAt(dayGround), 0.05f);
-    EXPECT_LT(opacityAt(dayGround), 0.3f);
-
-    for (const glm::ivec2 pixel : {dayLimb, nightLimb, space})
+    for (const glm::ivec2 pixel : {dayLimb, space})
     {
         const std::array<float, 4> glow = m_Scene.pixel(1, pixel);
         const std::array<float, 4> earthData = m_Scene.pixel(2, pixel);
@@ -345,36 +408,49 @@ TEST_F(AtmosphereGLTest, OverTheSceneTheDayLimbGlowsAndTheNightLimbStaysDark)
         EXPECT_TRUE(sameTexel(m_EarthData, earthData, 0.0f)) << "Earth data " << show(earthData);
     }
     EXPECT_LT(m_Scene.depth(dayLimb), 1.0f) << "the shell writes depth";
+
+    // The day limb: bright, blue or white, and opaque enough to hide what lies behind it.
+    const Air day = airAt(dayLimb);
+    EXPECT_GT(day.light[1], 0.1f) << show(day.light);
+    EXPECT_GE(day.light[2], day.light[0]) << show(day.light);
+    EXPECT_GT(day.opacity, 0.3f);
+    EXPECT_LE(day.opacity, 1.0f);
+    // The night limb, in the shadow, adds no light.
+    drawOverScene(1.0f, Black);
+    for (int x = m_View.pixelOf(centre + glm::vec3(1.0f, 0.0f, 0.0f)).x; x < Size; ++x)
+        EXPECT_LT(m_Scene.pixel(0, {x, dayLimb.y})[1], 2.0f / 255.0f) << "night side, x " << x;
+    // Down to the day side's ground a thin haze, even where no Earth was drawn: the air ends at
+    // the ground, not at the shell's far side through the planet.
+    EXPECT_GT(opacityAt(dayGround), 0.05f);
+    EXPECT_LT(opacityAt(dayGround), 0.3f);
+    expectAsComputed(dayLimb, "day limb");
+    expectAsComputed(dayGround, "day ground");
 }
 
 TEST_F(AtmosphereGLTest, OverTheSceneTheEarthAndTheShadowCutTheAirOut)
 {
     drawOffscreenStages();
-    const glm::ivec2 pixel = m_View.pixelOf(glm::vec3(EarthPosition) + glm::vec3(-1.03f, 0.0f, 0.0f));
-    const std::array<float, 4> shell = m_Images.pixel(0, pixel);
-    const float nearSide = shell[2];
+    const glm::ivec2 pixel = brightestDayLimb();
+    const float nearSide = m_Images.pixel(0, pixel)[2];
     const float farSide = m_Images.pixel(1, pixel)[2];
     ASSERT_LT(nearSide, farSide);
     const float middle = 0.5f * (nearSide + farSide);
-
-    drawOverScene();
-    const float full = opacityAt(pixel);
-    ASSERT_GT(full, 0.3f);
-    const float half = 1.0f - std::sqrt(1.0f - full);
+    const Air full = airAt(pixel);
+    ASSERT_GT(full.opacity, 0.3f);
 
     const struct
     {
         const char* name;
         int attachment;
         std::array<float, 4> image;
-        float expected;
-        float tolerance;
+        float lightShare; // of the whole ray's, at most
+        bool keepsOpacity;
     } cases[] = {
-        {"Earth just behind the shell's near side", 4, {0.5f, 0.0f, nearSide + 0.01f, 1.0f}, 0.0f, 0.01f},
-        {"Earth halfway", 4, {0.5f, 0.0f, middle, 1.0f}, half, 0.04f},
-        {"shadow from the near side on", 2, {0.0f, 0.0f, nearSide - 0.5f, 1.0f}, 0.0f, 0.005f},
-        {"shadow from halfway on", 2, {0.0f, 0.0f, middle, 1.0f}, half, 0.04f},
-        {"eye inside the shadow, which ends halfway", 3, {0.0f, 0.0f, middle, 1.0f}, half, 0.04f},
+        {"Earth just behind the shell's near side", 4, {0.5f, 0.0f, nearSide + 0.01f, 1.0f}, 0.02f, false},
+        {"Earth halfway", 4, {0.5f, 0.0f, middle, 1.0f}, 0.95f, false},
+        {"shadow from the near side on", 2, {0.0f, 0.0f, nearSide - 0.5f, 1.0f}, 0.02f, true},
+        {"shadow from halfway on", 2, {0.0f, 0.0f, middle, 1.0f}, 0.95f, true},
+        {"eye inside the shadow, which ends halfway", 3, {0.0f, 0.0f, middle, 1.0f}, 0.6f, true},
     };
     for (const auto& c : cases)
     {
@@ -384,8 +460,14 @@ TEST_F(AtmosphereGLTest, OverTheSceneTheEarthAndTheShadowCutTheAirOut)
             overrideImage(3, NoSurface);
         if (c.attachment == 4)
             m_EarthData = c.image;
-        drawOverScene();
-        EXPECT_NEAR(c.expected, opacityAt(pixel), c.tolerance) << c.name << " (all air: " << full << ")";
+        const Air cut = airAt(pixel);
+        EXPECT_LE(cut.light[1], c.lightShare * full.light[1] + 1.0f / 255.0f) << c.name << ": " << show(cut.light);
+        // The shadow takes the air's light, the ground the air behind it.
+        if (c.keepsOpacity)
+            EXPECT_NEAR(full.opacity, cut.opacity, 2.0f / 255.0f) << c.name;
+        else
+            EXPECT_LT(cut.opacity, full.opacity - 0.05f) << c.name;
+        expectAsComputed(pixel, c.name);
         EXPECT_TRUE(sameTexel(m_EarthData, m_Scene.pixel(2, pixel), 0.0f)) << c.name << ": Earth data "
                                                                              << show(m_Scene.pixel(2, pixel));
         m_EarthData = {0.25f, 0.0f, Infinity, 0.0f};
@@ -403,12 +485,11 @@ TEST_F(AtmosphereGLTest, OverTheSceneTheShellIsHiddenByNearerBodies)
 TEST_F(AtmosphereGLTest, FromInsideOrJustAboveTheShellTheAirStillShows)
 {
     const glm::vec3 centre(EarthPosition);
-    // Standing 0.04 over the ground at noon, looking along the horizon.
-    const glm::vec3 low = centre + glm::vec3(-1.04f, 0.0f, 0.0f);
+    // Standing 0.004 over the ground at noon, looking along the horizon.
+    const glm::vec3 low = centre + glm::vec3(-1.004f, 0.0f, 0.0f);
     setView({glm::lookAt(low, low + glm::vec3(0.0f, 1.0f, 0.0f), glm::vec3(-1.0f, 0.0f, 0.0f)),
              glm::perspective(glm::radians(60.0f), 1.0f, 0.1f, 100.0f)});
     drawOffscreenStages();
-    drawOverScene();
     const float horizon = opacityAt({Size / 2, Size / 2});
     const float high = opacityAt({Size / 2, Size - 4});
     EXPECT_GT(horizon, 0.08f);
@@ -423,7 +504,6 @@ TEST_F(AtmosphereGLTest, FromInsideOrJustAboveTheShellTheAirStillShows)
     m_EarthData = {1.0f, 0.0f, 0.1f, 1.0f};
     drawOffscreenStages();
     overrideImage(4, m_EarthData);
-    drawOverScene();
     EXPECT_GT(opacityAt({Size / 2, Size / 2}), 0.06f) << "air down to the ground";
     EXPECT_TRUE(sameTexel(m_EarthData, m_Scene.pixel(2, {Size / 2, Size / 2}), 0.0f));
 }
