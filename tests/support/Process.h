@@ -13,9 +13,7 @@
 class Process
 {
 public:
-    // With `user`, the child drops to that user before it starts the program (needs root).
-    Process(const std::string& program, const std::filesystem::path& workingDirectory,
-            const std::vector<std::string>& environment = {}, std::optional<uid_t> user = std::nullopt);
+    Process(const std::string& program, const std::filesystem::path& workingDirectory);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
