@@ -169,16 +169,25 @@ std::string windowTitle(const std::string& window)
     return runCommand("xdotool getwindowname " + window + " 2>/dev/null");
 }
 
-void sendKey(const std::string& window, const std::string& key)
+namespace
 {
-    runCommand("xdotool key --window " + window + " " + key);
+bool xdotoolKey(const std::string& action, const std::string& window, const std::string& key)
+{
+    return std::system(("xdotool " + action + " --window " + window + " " + key + " >/dev/null 2>&1").c_str()) == 0;
+}
+} // namespace
+
+bool sendKey(const std::string& window, const std::string& key)
+{
+    return xdotoolKey("key", window, key);
 }
 
 void holdKey(const std::string& window, const std::string& key, std::chrono::milliseconds duration)
 {
-    runCommand("xdotool keydown --window " + window + " " + key);
+    // Asked again while the display refuses xdotool's connection, which happens while other tests use it.
+    waitUntil([&] { return xdotoolKey("keydown", window, key); }, std::chrono::seconds(10));
     std::this_thread::sleep_for(duration);
-    runCommand("xdotool keyup --window " + window + " " + key);
+    waitUntil([&] { return xdotoolKey("keyup", window, key); }, std::chrono::seconds(10));
 }
 
 std::pair<int, int> windowSize(const std::string& window)

@@ -2,8 +2,10 @@
 // display, since the windowing library starts, but no GL context.
 #include "Application.h"
 #include "ConfigurationCases.h"
+#include "Process.h"
 #include "TempDir.h"
 
+#include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -19,6 +21,9 @@ TEST(ApplicationStartupTest, SizeTheWindowSystemCannotTakeFailsBeforeAnyWindowEx
         TempDir dir;
         writeConfiguration(c, dir.path());
         const ScopedWorkingDirectory inside(dir.path());
+        // The display refuses a connection now and then while other tests connect to it: the windowing
+        // library is started here, asked again if need be, and start-up finds it running.
+        ASSERT_TRUE(waitUntil([] { return glfwInit() == GLFW_TRUE; }, std::chrono::seconds(10))) << "no display";
         Application application;
         application.loadConfig();
         std::string message = "nothing thrown";
@@ -29,10 +34,6 @@ TEST(ApplicationStartupTest, SizeTheWindowSystemCannotTakeFailsBeforeAnyWindowEx
         catch (const std::exception& error)
         {
             message = error.what();
-        }
-        catch (const char*)
-        {
-            message = "the windowing library did not start: no display?";
         }
         // The windowing library asserts on a negative size: reaching here means none was asked for.
         EXPECT_EQ(message, "m_pWindow=0");
