@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -19,7 +18,9 @@ namespace
 std::string readAll(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
 }
 
 void writeAll(const fs::path& file, const std::string& content)
@@ -77,7 +78,9 @@ std::string noise(std::size_t size, unsigned seed)
 
 void applyDamage(const fs::path& file, Damage damage)
 {
-    const std::string original = readAll(file);
+    const bool keepsContent =
+        damage == Damage::Truncated || damage == Damage::CutBeforeLastBrace || damage == Damage::Unreadable;
+    const std::string original = keepsContent ? readAll(file) : std::string();
     // Removing first turns a link into a file of its own: writing through it would spoil the repository.
     fs::remove_all(file);
     switch (damage)
