@@ -49,6 +49,7 @@ TEST_F(ConfigurationGLTest, RendererTakesTheSizeOrRefusesItAndTheKeysDriveAnySen
         if (c.end == StartupEnd::WindowFails)
             continue;
         SCOPED_TRACE(c.name);
+        const MadeObjectsDeleted objects;
         const GLState::Guard guard;
         const Configuration& config = c.expected;
         std::string thrown = "nothing thrown";

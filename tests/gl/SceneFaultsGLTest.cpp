@@ -48,8 +48,7 @@ struct Outcome
 
 // The caches live as long as the process. A row starts with them holding the scene's programs and
 // textures, less what a spoilt file would have given: every program when a shader is spoilt (the build
-// order is what the row checks), the texture of a spoilt image. Afterwards they are put back, and what
-// the row built is deleted.
+// order is what the row checks), the texture of a spoilt image. Afterwards they are put back.
 class CachesForRow
 {
 public:
@@ -64,12 +63,6 @@ public:
 
     ~CachesForRow()
     {
-        for (const auto& [name, program] : Shader::programCache)
-            if (!m_Programs.count(name))
-                glDeleteProgram(program);
-        for (const auto& [path, texture] : Texture::TextureCache::instance().m_Cache)
-            if (!m_Textures.count(path))
-                glDeleteTextures(1, &texture);
         Shader::programCache = m_Programs;
         Texture::TextureCache::instance().m_Cache = m_Textures;
     }
@@ -119,6 +112,7 @@ protected:
         applyDamage(dir.path() / c.file, c.damage);
 
         const ScopedWorkingDirectory inside(dir.path());
+        const MadeObjectsDeleted objects;
         const CachesForRow caches(c.file.rfind("shader/", 0) == 0, c.file);
         const GLState::Guard guard;
         Outcome outcome{"no exception", ""};

@@ -13,7 +13,11 @@
 #include "SkyBox.h"
 #include "Sun.h"
 
+#include <GL/glew.h>
+
+#include <array>
 #include <memory>
+#include <set>
 
 struct StartupScene
 {
@@ -72,4 +76,68 @@ struct StartupScene
     std::shared_ptr<Resource::Atmosphere> atmosphere;
     std::shared_ptr<Resource::Moon> moon;
     std::shared_ptr<Resource::Sun> sun;
+};
+
+// Deletes, when it goes, every GL object made while it lived. The program never deletes its objects
+// and leaves them to the end of the process; a test that makes the scene again and again must not keep
+// them, or each sky's cube map alone holds some 30 MB to the end of the test.
+class MadeObjectsDeleted
+{
+public:
+    MadeObjectsDeleted()
+        : m_Before(liveObjects())
+    {
+    }
+
+    ~MadeObjectsDeleted()
+    {
+        const Objects after = liveObjects();
+        for (std::size_t kind = 0; kind < kinds().size(); ++kind)
+            for (const GLuint name : after[kind])
+                if (!m_Before[kind].count(name))
+                    kinds()[kind].remove(name);
+    }
+
+    MadeObjectsDeleted(const MadeObjectsDeleted&) = delete;
+    MadeObjectsDeleted& operator=(const MadeObjectsDeleted&) = delete;
+
+private:
+    struct Kind
+    {
+        GLboolean (*is)(GLuint);
+        void (*remove)(GLuint);
+    };
+    using Objects = std::array<std::set<GLuint>, 7>;
+
+    static const std::array<Kind, 7>& kinds()
+    {
+        static const std::array<Kind, 7> all = {{
+            {[](GLuint n) { return glIsTexture(n); }, [](GLuint n) { glDeleteTextures(1, &n); }},
+            {[](GLuint n) { return glIsBuffer(n); }, [](GLuint n) { glDeleteBuffers(1, &n); }},
+            {[](GLuint n) { return glIsVertexArray(n); }, [](GLuint n) { glDeleteVertexArrays(1, &n); }},
+            {[](GLuint n) { return glIsFramebuffer(n); }, [](GLuint n) { glDeleteFramebuffers(1, &n); }},
+            {[](GLuint n) { return glIsRenderbuffer(n); }, [](GLuint n) { glDeleteRenderbuffers(1, &n); }},
+            {[](GLuint n) { return glIsProgram(n); }, [](GLuint n) { glDeleteProgram(n); }},
+            {[](GLuint n) { return glIsQuery(n); }, [](GLuint n) { glDeleteQueries(1, &n); }},
+        }};
+        return all;
+    }
+
+    // Names are handed out from the lowest free one up: past the last object found, a long run of free
+    // names ends the search.
+    static Objects liveObjects()
+    {
+        constexpr GLuint FreeRun = 4096;
+        Objects objects;
+        for (std::size_t kind = 0; kind < kinds().size(); ++kind)
+            for (GLuint name = 1, last = 0; name <= last + FreeRun; ++name)
+                if (kinds()[kind].is(name))
+                {
+                    objects[kind].insert(name);
+                    last = name;
+                }
+        return objects;
+    }
+
+    Objects m_Before;
 };
