@@ -1,6 +1,7 @@
 // Entry of the GL test binary: opens one hidden window with the program's own hints.
 #include "Application.h"
 #include "GLContext.h"
+#include "Process.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -14,7 +15,9 @@ class GLEnvironment : public ::testing::Environment
 public:
     void SetUp() override
     {
-        ASSERT_TRUE(glfwInit()) << "no display: run the GL tests under xvfb-run";
+        // The display refuses a connection now and then while other tests connect to it: asked again.
+        ASSERT_TRUE(waitUntil([] { return glfwInit() == GLFW_TRUE; }, std::chrono::seconds(10)))
+            << "no display: run the GL tests under xvfb-run";
         applyWindowHints();
         glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
         g_pWindow = glfwCreateWindow(64, 64, "GL tests", nullptr, nullptr);

@@ -1,12 +1,6 @@
 #pragma once
 
-#include "ProgramRun.h"
-
-#include <sys/types.h>
-
 #include <filesystem>
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +27,7 @@ enum class Damage
     NotCompiling,
     // GLSL that compiles but has no main, so the program cannot link.
     NotLinking,
-    // Mode 000; the program then runs as an unprivileged user when the suite runs as root.
+    // Mode 000: read under `Unprivileged` when the tests run as root, who reads it all the same.
     Unreadable,
     Directory,
 };
@@ -49,39 +43,26 @@ void applyDamage(const std::filesystem::path& file, Damage damage);
 // Recreates the tree `source` at `destination` with every file a link to its original.
 void mirrorAsLinks(const std::filesystem::path& source, const std::filesystem::path& destination);
 
-// The unprivileged user to run as when a test needs a file the program cannot read; none when not root.
-std::optional<uid_t> unprivilegedUser();
-
-// The window's size, asked again while the display refuses the question.
-std::pair<int, int> settledWindowSize(const std::string& window);
-
-// Any X window of `pid`, mapped or not, with or without a name.
-bool hasWindow(pid_t pid);
-
-// The program in a fresh working directory whose inputs can be damaged one at a time.
-class FaultRun
+// While it lives, files are opened with the permissions of the user "nobody" when the tests run as
+// root, so that a file of mode 000 is unreadable as it is for any other user; does nothing otherwise.
+class Unprivileged
 {
 public:
-    explicit FaultRun(const std::optional<std::string>& config);
-
-    // Damages `relative` (below the working directory): shader/ and models/ are mirrored first.
-    void damage(const std::string& relative, Damage damage);
-    // Starts the program; as an unprivileged user when a damage needs one and the suite runs as root.
-    void start();
-    Process& process() { return *m_pProcess; }
-    const std::filesystem::path& dir() const { return m_Run.dir().path(); }
-
-    // Start-up fails: the report is the last line and one of `lastLines`, the console waits for a
-    // character with no window left, and the program exits with 0 once it gets one.
-    void expectReport(const std::vector<std::string>& lastLines);
-    // Start-up succeeds: the window appears, `whileOpen` runs, Escape ends the program with 0 and no report.
-    void expectRuns(const std::function<void(const std::string& window)>& whileOpen = {});
+    Unprivileged();
+    ~Unprivileged();
+    Unprivileged(const Unprivileged&) = delete;
+    Unprivileged& operator=(const Unprivileged&) = delete;
 
 private:
-    ProgramRun m_Run;
-    std::unique_ptr<Process> m_pProcess;
-    bool m_Unreadable = false;
+    bool m_Dropped = false;
 };
 
 // The shader paths of every "Compiling shader: " line of `output`, in order.
 std::vector<std::string> compiledShaders(const std::string& output);
+
+// The number of "Linking program: " lines of `output`.
+std::size_t linkedPrograms(const std::string& output);
+
+// Fails the test unless `text` is only what the shader build prints: its progress lines, and after
+// "result != GL_TRUE" the compiler's log, which runs up to the report.
+void expectOnlyBuildOutput(const std::string& text);

@@ -13,9 +13,7 @@
 class Process
 {
 public:
-    // With `user`, the child drops to that user before it starts the program (needs root).
-    Process(const std::string& program, const std::filesystem::path& workingDirectory,
-            const std::vector<std::string>& environment = {}, std::optional<uid_t> user = std::nullopt);
+    Process(const std::string& program, const std::filesystem::path& workingDirectory);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -49,8 +47,8 @@ std::string runCommand(const std::string& command);
 // The X window of process `pid` with a title, if it has one yet.
 std::optional<std::string> findWindow(pid_t pid);
 std::string windowTitle(const std::string& window);
-// Presses and releases a key (an xdotool key name) in `window`.
-void sendKey(const std::string& window, const std::string& key);
+// Presses and releases a key (an xdotool key name) in `window`; false when xdotool could not do it.
+bool sendKey(const std::string& window, const std::string& key);
 // Holds a key down for `duration`.
 void holdKey(const std::string& window, const std::string& key, std::chrono::milliseconds duration);
 // Window size as (width, height).

@@ -1,8 +1,12 @@
 // The configuration file as inih's reader interprets it.
 #include "Configuration.h"
+#include "ConfigurationCases.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
 
 namespace
 {
@@ -116,4 +120,37 @@ TEST(ConfigurationTest, SyntaxErrorsKeepWhatWasRead)
     const Configuration config = readText("[MAIN]\nWidth=640\nthis line is not a key\nHeight=480\n[broken\n");
     EXPECT_EQ(config.width, 640);
     EXPECT_EQ(config.height, 480);
+}
+
+TEST(ConfigurationTest, SpoiltFilesGiveWhatTheReaderMakesOfThem)
+{
+    // Exactly, or both not a number.
+    auto same = [](float read, float expected) {
+        return std::isnan(read) ? std::isnan(expected) : read == expected;
+    };
+    for (const ConfigurationCase& c : configurationCases())
+    {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        writeConfiguration(c, dir.path());
+        std::optional<Unprivileged> reader;
+        if (c.damage == Damage::Unreadable)
+        {
+            // Only the file's own mode may keep its reader out.
+            std::filesystem::permissions(dir.path(), std::filesystem::perms::others_read |
+                                                         std::filesystem::perms::others_exec,
+                                         std::filesystem::perm_options::add);
+            reader.emplace();
+        }
+        const Configuration config = readConfiguration((dir.path() / "Talvenmorquiddle.ini").string());
+        reader.reset();
+
+        EXPECT_EQ(config.fullscreen, c.expected.fullscreen);
+        EXPECT_EQ(config.width, c.expected.width);
+        EXPECT_EQ(config.height, c.expected.height);
+        EXPECT_EQ(config.glDebug, c.expected.glDebug);
+        EXPECT_TRUE(same(config.sensivityZoom, c.expected.sensivityZoom)) << config.sensivityZoom;
+        EXPECT_TRUE(same(config.sensivityUpDown, c.expected.sensivityUpDown)) << config.sensivityUpDown;
+        EXPECT_EQ(config.waitForVSync, c.expected.waitForVSync);
+    }
 }

@@ -1,0 +1,104 @@
+#include "StartupFiles.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+const std::vector<StartupProgram>& startupPrograms()
+{
+    static const std::vector<StartupProgram> programs = {
+        {"Quad", false},   {"LenseFlare", false}, {"Bloom", false}, {"Blend", false}, {"SkyBox", false},
+        {"Earth", true},   {"Atmosphere", false}, {"Moon", false},  {"Sun", false},
+    };
+    return programs;
+}
+
+std::vector<StartupStage> startupStages()
+{
+    const std::vector<StartupProgram>& programs = startupPrograms();
+    std::vector<StartupStage> stages;
+    for (std::size_t p = 0; p < programs.size(); ++p)
+    {
+        const std::string& name = programs[p].name;
+        stages.push_back({name + ".vertexShader.txt", p});
+        if (programs[p].tessellation)
+        {
+            stages.push_back({name + ".tessCont.txt", p});
+            stages.push_back({name + ".tessEval.txt", p});
+        }
+        stages.push_back({name + ".fragmentShader.txt", p});
+    }
+    return stages;
+}
+
+const std::vector<std::string>& sceneMeshes()
+{
+    static const std::vector<std::string> meshes = {
+        "models/earth/earth.obj", "models/atmosphere/atmosphere.obj", "models/atmosphere/shadow.obj",
+        "models/moon/moon.obj",   "models/sun/sun.obj",
+    };
+    return meshes;
+}
+
+const std::vector<std::string>& sceneImageFiles()
+{
+    static const std::vector<std::string> images = {
+        "models/flare/shine1.bmp",    "models/flare/shine2.bmp", "models/flare/hexafull.bmp",
+        "models/skybox/seamless.png", "models/earth/color.png",  "models/earth/clouds.png",
+        "models/earth/night.png",     "models/earth/bump.png",   "models/moon/moon.png",
+        "models/sun/sun.png",
+    };
+    return images;
+}
+
+std::string imageError(const std::string& file)
+{
+    return file == "models/skybox/seamless.png" ? CubeMapError : TextureError;
+}
+
+ShaderFailure shaderFailureOf(Damage damage)
+{
+    switch (damage)
+    {
+    // A lone line feed is a text without any declaration, which the compiler rejects.
+    case Damage::OneEmptyLine:
+    case Damage::CutBeforeLastBrace:
+    case Damage::RandomBytes:
+    case Damage::NotCompiling: return ShaderFailure::Compile;
+    case Damage::NotLinking: return ShaderFailure::Link;
+    default: return ShaderFailure::Open;
+    }
+}
+
+std::string messageOf(ShaderFailure failure)
+{
+    switch (failure)
+    {
+    case ShaderFailure::Open: return "Could not open file";
+    case ShaderFailure::Compile: return "Shader loading failed";
+    case ShaderFailure::Link: return "Shader Linking Error";
+    }
+    return {};
+}
+
+BuildLines buildLinesUpTo(const std::string& stage, ShaderFailure failure)
+{
+    const std::vector<StartupStage> stages = startupStages();
+    const auto failing =
+        std::find_if(stages.begin(), stages.end(), [&](const StartupStage& s) { return s.file == stage; });
+    if (failing == stages.end())
+        throw std::invalid_argument("no such stage: " + stage);
+
+    // Every stage before the failing one; the failing one too once it was readable; and for a link
+    // failure the rest of its program.
+    BuildLines lines;
+    for (auto s = stages.begin(); s != stages.end(); ++s)
+    {
+        const bool before = s < failing;
+        const bool itself = s == failing && failure != ShaderFailure::Open;
+        const bool restOfProgram = failure == ShaderFailure::Link && s->program == failing->program;
+        if (before || itself || restOfProgram)
+            lines.compiled.push_back("shader/" + s->file);
+    }
+    lines.linked = failing->program + (failure == ShaderFailure::Link ? 1 : 0);
+    return lines;
+}
