@@ -153,7 +153,13 @@ echo
 # The first round's full reports are shown; later rounds only add to the medians.
 declare -A side_rounds
 for ((round = 1; round <= rounds; round++)); do
-  for side in "${sides[@]}"; do
+  # Which side runs first changes every round: whatever the first run of a round pays (or gains), both
+  # sides pay it equally often.
+  order=("${sides[@]}")
+  if ((round % 2 == 0 && ${#sides[@]} == 2)); then
+    order=("${sides[1]}" "${sides[0]}")
+  fi
+  for side in "${order[@]}"; do
     results="$work/$side-$round.tsv"
     run_args=(--label "${label[$side]}" --results "$results")
     if [[ -n "$against" ]] && ((round == 1)); then
@@ -242,16 +248,20 @@ startup() { # build directory, run directory, description, repeated for each bui
     builds+=("$1") runs+=("$2") names+=("$3")
     shift 3
   done
-  # With two builds their runs alternate, as the frame rounds do, so that drifting load falls on both:
-  # first with the cache warm, then each run with an empty cache of its own.
+  # With two builds their runs alternate, as the frame rounds do, so that drifting load falls on both,
+  # each first in every other run: first with the cache warm, then each run with an empty cache of its own.
+  local order=("${!builds[@]}") reversed=()
+  for ((i = ${#builds[@]} - 1; i >= 0; i--)); do
+    reversed+=("$i")
+  done
   for ((run = 1; run <= startup_runs; run++)); do
-    for i in "${!builds[@]}"; do
+    for i in $( ((run % 2)) && echo "${order[@]}" || echo "${reversed[@]}"); do
       ms=$(first_frame "${builds[i]}" "${runs[i]}" "") || exit 1
       warm[i]+="$ms "
     done
   done
   for ((run = 1; run <= startup_runs; run++)); do
-    for i in "${!builds[@]}"; do
+    for i in $( ((run % 2)) && echo "${order[@]}" || echo "${reversed[@]}"); do
       cache="$work/empty-shader-cache-$i-$run"
       mkdir -p "$cache"
       ms=$(first_frame "${builds[i]}" "${runs[i]}" "$cache") || exit 1
