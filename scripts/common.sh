@@ -8,11 +8,13 @@ use_software_rendering() {
   export LIBGL_ALWAYS_SOFTWARE=${LIBGL_ALWAYS_SOFTWARE:-1}
 }
 
-# Runs "$@" on the current display, or under a new virtual one (1920x1080x24) when there is none.
+# Runs "$@" on the current display, or under a new virtual one (1920x1080x24) when there is none. The
+# virtual server is not reset when its last client leaves: while resetting it refuses connections, and a
+# test's program starting in that moment would fail to open its window.
 with_display() {
   if [[ -n "${DISPLAY:-}" ]]; then
     "$@"
   else
-    xvfb-run -a -s "-screen 0 1920x1080x24" "$@"
+    xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" "$@"
   fi
 }
