@@ -91,8 +91,10 @@ void Renderer::render(Scene& scene)
     const WhatIsSeen seen = m_Instruments.skipUnseen ? findWhatIsSeen(sightOf(scene, m_Width, m_Height)) : WhatIsSeen{};
     m_Bloom.m_GlowRegion = seen.glow;
     PassObserver* observer = m_Instruments.observer;
+    // Each pass that is skipped leaves the state its last draw would have left, for the draws after it.
     {
         const PassScope pass(observer, Pass::AtmosphereStages);
+        // With none of the shell on the screen, the last stage reads the images nowhere.
         if (!isEmpty(seen.air))
             renderAtmosphereStages(scene, seen);
         else
@@ -104,6 +106,7 @@ void Renderer::render(Scene& scene)
     }
     {
         const PassScope pass(observer, Pass::EarthDataCopy);
+        // The copy is read only by the last stage, within the shell's outline.
         if (!isEmpty(seen.air))
             copyEarthData(seen);
         else

@@ -10,6 +10,8 @@
 #include "Moon.h"
 #include "Sun.h"
 
+#include <GLFW/glfw3.h>
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -83,31 +85,38 @@ int run(const std::optional<std::vector<double>>& chosenTimes, const fs::path& o
     // The same pictures on every machine: the GPU's driver would draw its own.
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
     GLFWwindow* window = openWindow(config.width, config.height, false);
-    SceneRunner runner(window, config.width, config.height);
-    const Scene& scene = runner.m_Scene;
-    runner.startTour();
-    const std::vector<TourMove> moves = tourMoves(
-        scene.camera->getAnimation(), {{scene.earth.get(), "Earth"}, {scene.moon.get(), "Moon"}, {scene.sun.get(), "Sun"}});
-    const std::vector<double> times = chosenTimes ? *chosenTimes : middleTimes(moves);
-
     fs::create_directories(out);
     std::vector<std::string> montage{"montage", "-background", "#1c1c1c", "-fill", "#e8e8e8", "-font", "DejaVu-Sans",
                                      "-pointsize", "18"};
-    double now = 0.0;
-    for (std::size_t i = 0; i < times.size(); ++i)
+    std::size_t shots = 0;
     {
-        runner.advanceBy(times[i] - now, FrameStep);
-        now = times[i];
-        runner.draw();
-        const int index = static_cast<int>(i) + 1;
-        const fs::path file = out / shotFileName(index, now, moves);
-        runner.savePicture(file);
-        runner.present();
-        std::cout << "Wrote " << file.string() << std::endl;
-        montage.insert(montage.end(), {"-label", shotLabel(index, now, moves), file.string()});
+        SceneRunner runner(window, config.width, config.height);
+        const Scene& scene = runner.m_Scene;
+        runner.startTour();
+        const std::vector<TourMove> moves =
+            tourMoves(scene.camera->getAnimation(),
+                      {{scene.earth.get(), "Earth"}, {scene.moon.get(), "Moon"}, {scene.sun.get(), "Sun"}});
+        const std::vector<double> times = chosenTimes ? *chosenTimes : middleTimes(moves);
+        double now = 0.0;
+        for (std::size_t i = 0; i < times.size(); ++i)
+        {
+            runner.advanceBy(times[i] - now, FrameStep);
+            now = times[i];
+            runner.draw();
+            const int index = static_cast<int>(i) + 1;
+            const fs::path file = out / shotFileName(index, now, moves);
+            runner.savePicture(file);
+            runner.present();
+            std::cout << "Wrote " << file.string() << std::endl;
+            montage.insert(montage.end(), {"-label", shotLabel(index, now, moves), file.string()});
+        }
+        shots = times.size();
     }
+    // The pictures are written: the window and its context go before the sheet is made, and with the
+    // context the renderer's threads, which would otherwise still run while the process ends.
+    glfwDestroyWindow(window);
 
-    const std::string columns = std::to_string(std::min<std::size_t>(times.size(), SheetColumns));
+    const std::string columns = std::to_string(std::min<std::size_t>(shots, SheetColumns));
     const fs::path sheet = out / "contact-sheet.png";
     montage.insert(montage.end(), {"-tile", columns + "x", "-geometry", "480x384+6+6", "-depth", "8", sheet.string()});
     if (!runProgram(montage))
