@@ -12,29 +12,17 @@
 #include "Scene.h"
 #include "SkyBox.h"
 #include "Sun.h"
-#include "Texture.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace
 {
 const char* const ConfigurationFile = "Talvenmorquiddle.ini";
 } // namespace
-
-std::vector<std::string> sceneImages()
-{
-    std::vector<std::string> paths = LenseFlare::images();
-    paths.push_back(Resource::SkyBox::image());
-    for (const auto& textures : {Resource::Earth::textures(), Resource::Moon::textures(), Resource::Sun::textures()})
-        for (const Resource::TextureSlot& slot : textures)
-            paths.push_back(slot.file);
-    return paths;
-}
 
 void applyWindowHints()
 {
@@ -159,10 +147,7 @@ void Application::run()
 
         Scene scene{m_pCamera, m_pSkyBox, m_pSun, m_pMoon, m_pEarth, m_pAtmosphere};
         advanceScene(scene, deltaTime, frame, paused);
-        m_pRenderer->render(scene);
-        m_pRenderer->m_Bloom.render(m_pRenderer->m_ScreenFramebuffer, m_pRenderer->m_SceneFramebuffer);
-        m_pRenderer->m_LenseFlare.render(m_pRenderer->m_ScreenFramebuffer, m_pRenderer->m_SceneFramebuffer,
-                                         *scene.sun, scene);
+        Renderer::drawFrame(*m_pRenderer, scene);
 
         if (m_WaitForVSync)
             glfwSwapInterval(1);

@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 struct GLFWwindow;
 
@@ -27,10 +26,6 @@ class SkyBox;
 
 // The window hints of the program's context; the GL tests open theirs with the same.
 void applyWindowHints();
-
-// Every image of the scene, in the order the renderer and the scene load them: the lens flare's, the
-// sky's, then the Earth's, the Moon's and the Sun's.
-std::vector<std::string> sceneImages();
 
 // The whole program: configuration, window, scene, camera tour and frame loop.
 class Application

@@ -125,6 +125,20 @@ void Renderer::render(Scene& scene)
     }
 }
 
+void drawFrame(Renderer& renderer, Scene& scene)
+{
+    renderer.render(scene);
+    PassObserver* observer = renderer.m_Instruments.observer;
+    {
+        const PassScope pass(observer, Pass::Bloom);
+        renderer.m_Bloom.render(renderer.m_ScreenFramebuffer, renderer.m_SceneFramebuffer);
+    }
+    {
+        const PassScope pass(observer, Pass::LenseFlare);
+        renderer.m_LenseFlare.render(renderer.m_ScreenFramebuffer, renderer.m_SceneFramebuffer, *scene.sun, scene);
+    }
+}
+
 void Renderer::renderAtmosphereStages(Scene& scene, const WhatIsSeen& seen)
 {
     Camera::Camera& camera = *scene.camera;

@@ -11,7 +11,8 @@ struct WhatIsSeen;
 namespace Renderer
 {
 
-// The passes of `Renderer::render`, in the order it runs them.
+// The passes of a frame in their order: those of `Renderer::render`, then the two effects laid over the
+// finished image.
 enum class Pass
 {
     AtmosphereStages,
@@ -19,8 +20,11 @@ enum class Pass
     EarthDataCopy,
     AtmosphereOverScene,
     Presentation,
+    Bloom,
+    LenseFlare,
 };
-constexpr int PassCount = 5;
+constexpr int RenderPassCount = 5;
+constexpr int PassCount = 7;
 
 // Told when each pass of a frame begins and ends: a tool's way to time the passes.
 class PassObserver
@@ -61,6 +65,8 @@ public:
     Bloom m_Bloom;
 
 private:
+    friend void drawFrame(Renderer& renderer, Scene& scene);
+
     void renderAtmosphereStages(Scene& scene, const WhatIsSeen& seen);
     void renderScenePass(Scene& scene, const WhatIsSeen& seen);
     void clearSceneTarget(const WhatIsSeen& seen);
@@ -74,5 +80,9 @@ private:
     bool m_WindowNeedsColourClear = true;
     bool m_WindowHasDepth = true;
 };
+
+// One frame as the frame loop draws it: `render`, then the bloom and the lens flare on the renderer's
+// targets, each reported to the renderer's observer like its own passes.
+void drawFrame(Renderer& renderer, Scene& scene);
 
 } // namespace Renderer

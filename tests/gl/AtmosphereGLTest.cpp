@@ -624,7 +624,7 @@ TEST_F(AtmospherePassesGLTest, EachPassDrawsWithItsStateAndTheEarthDataArrivesUn
     });
 
     renderer.render(scene);
-    for (std::size_t pass = 0; pass < probe.ended.size(); ++pass)
+    for (std::size_t pass = 0; pass < Renderer::RenderPassCount; ++pass)
         EXPECT_TRUE(probe.ended[pass]) << "pass " << pass << " was not reported";
 }
 

@@ -48,9 +48,7 @@ struct StartupScene
     void frame(float deltaTime)
     {
         advanceScene(scene, deltaTime, ++frameNumber, false);
-        renderer->render(scene);
-        renderer->m_Bloom.render(renderer->m_ScreenFramebuffer, renderer->m_SceneFramebuffer);
-        renderer->m_LenseFlare.render(renderer->m_ScreenFramebuffer, renderer->m_SceneFramebuffer, *scene.sun, scene);
+        Renderer::drawFrame(*renderer, scene);
     }
 
     KeyTable keys{};

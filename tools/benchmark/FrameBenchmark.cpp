@@ -67,7 +67,7 @@ void PassMeter::start(Mode mode, std::size_t frames)
     m_Mode = mode;
 }
 
-void PassMeter::begin(std::size_t /*pass*/)
+void PassMeter::beginPass(Renderer::Pass /*pass*/)
 {
     if (m_Mode == Mode::Timing)
     {
@@ -78,9 +78,9 @@ void PassMeter::begin(std::size_t /*pass*/)
         m_Start = Clock::now();
 }
 
-void PassMeter::end(std::size_t pass)
+void PassMeter::endPass(Renderer::Pass pass)
 {
-    Series& series = m_Series[pass];
+    Series& series = m_Series[static_cast<std::size_t>(pass)];
     if (m_Mode == Mode::Timing)
     {
         series.cpu.push_back(threadMilliseconds() - m_StartCpu);
@@ -162,7 +162,7 @@ void FrameBenchmark::timePose(const Pose& pose, const Options& options, Results&
     AllocationCounter::stop();
     m_Meter.stop();
     // The timed series are read before the serialised frames start new ones.
-    const std::array<PassMeter::Series, FramePassCount> timed = m_Meter.m_Series;
+    const std::array<PassMeter::Series, Renderer::PassCount> timed = m_Meter.m_Series;
 
     m_Meter.start(PassMeter::Mode::Serialising, frames);
     for (std::size_t frame = 0; frame < frames; ++frame)
@@ -177,7 +177,7 @@ void FrameBenchmark::timePose(const Pose& pose, const Options& options, Results&
     m_Meter.stop();
 
     const std::vector<std::string>& names = passNames();
-    for (std::size_t pass = 0; pass < FramePassCount; ++pass)
+    for (std::size_t pass = 0; pass < Renderer::PassCount; ++pass)
     {
         addSummary(results, pose.name + ".cpu." + names[pass], timed[pass].cpu);
         addSummary(results, pose.name + ".serial." + names[pass], m_Meter.m_Series[pass].serial);

@@ -13,7 +13,7 @@
 
 // Times each pass of a frame as the runner reports it: while timing, the thread's CPU time and the
 // allocations of each pass; while serialising, the wall time of each pass followed by glFinish.
-class PassMeter final : public FrameObserver
+class PassMeter final : public Renderer::PassObserver
 {
 public:
     enum class Mode
@@ -30,15 +30,15 @@ public:
         std::vector<double> serial;
     };
 
-    void begin(std::size_t pass) override;
-    void end(std::size_t pass) override;
+    void beginPass(Renderer::Pass pass) override;
+    void endPass(Renderer::Pass pass) override;
 
     // Starts measuring `frames` frames in `mode`, with room for every figure reserved up front:
     // growing a series inside the counted span would count the benchmark's own allocations.
     void start(Mode mode, std::size_t frames);
     void stop() { m_Mode = Mode::Off; }
 
-    std::array<Series, FramePassCount> m_Series;
+    std::array<Series, Renderer::PassCount> m_Series;
 
 private:
     Mode m_Mode = Mode::Off;

@@ -35,9 +35,8 @@ GLFWwindow* openWindow(int width, int height, bool visible)
     return window;
 }
 
-SceneRunner::SceneRunner(GLFWwindow* window, int width, int height, FrameObserver* observer)
+SceneRunner::SceneRunner(GLFWwindow* window, int width, int height, Renderer::PassObserver* observer)
     : m_pWindow(window)
-    , m_pObserver(observer)
 {
     // The shader build lines would bury the tool's own report; they are shown only when the scene
     // cannot be made.
@@ -85,19 +84,7 @@ void SceneRunner::advanceBy(double seconds, double step)
 
 void SceneRunner::draw()
 {
-    Renderer::Renderer& renderer = *m_pRenderer;
-    renderer.render(m_Scene);
-    if (m_pObserver)
-        m_pObserver->begin(BloomPass);
-    renderer.m_Bloom.render(renderer.m_ScreenFramebuffer, renderer.m_SceneFramebuffer);
-    if (m_pObserver)
-    {
-        m_pObserver->end(BloomPass);
-        m_pObserver->begin(LenseFlarePass);
-    }
-    renderer.m_LenseFlare.render(renderer.m_ScreenFramebuffer, renderer.m_SceneFramebuffer, *m_Scene.sun, m_Scene);
-    if (m_pObserver)
-        m_pObserver->end(LenseFlarePass);
+    Renderer::drawFrame(*m_pRenderer, m_Scene);
 }
 
 void SceneRunner::present()
