@@ -376,4 +376,81 @@ TEST_F(ShaderGLTest, CompilerSeesTheTextShiftedByOneLine)
     EXPECT_EQ(console.find("0:2("), std::string::npos) << console;
 }
 
+TEST_F(ShaderGLTest, SharedTextAndConstantsKeepTheStageFilesLineNumbers)
+{
+    // A stage whose file line 3 includes the shared text and whose line 4 holds `fault`; the shared
+    // text's line 2 holds `sharedFault`. The compiler must blame the file's own line, counted as always
+    // one on (line n + 1), or the shared text's, as line 10002 (Mesa names no source string for a
+    // semantic error).
+    struct Case
+    {
+        const char* name;
+        Shader::Constants constants;
+        const char* sharedFault;
+        const char* fault;
+        const char* reported; // none: it compiles
+    };
+    const Shader::Constants two = {Shader::constant("Scale", 1.075f), Shader::constant("Stage", 5)};
+    const std::vector<Case> cases = {
+        {"sound, with constants", two, "", "", nullptr},
+        {"fault after the shared text", {}, "", "undeclaredName = 1.0;", "0:5("},
+        {"fault after the shared text and the constants", two, "", "undeclaredName = 1.0;", "0:5("},
+        {"fault in the shared text", two, "undeclaredName = 1.0;", "", ":10002("},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const std::string name = uniqueName("shared");
+        m_Directory.write("shader/" + name + ".glsl",
+                          std::string("float twice(float x) { return 2.0f * x; }\nvoid shared() { ") + c.sharedFault +
+                              " }\n");
+        writeStage(name, Vertex,
+                   "#version 400 core\nlayout(location = 0) in vec2 position;\n#include \"" + name +
+                       ".glsl\"\nvoid main() { " + c.fault + " gl_Position = vec4(twice(position.x) * Scale, " +
+                       "float(Stage), 0.0, 1.0); }\n");
+
+        CoutCapture capture;
+        GLuint shader = 0;
+        try
+        {
+            shader = Shader::compileShader(name + Vertex, GL_VERTEX_SHADER, c.constants);
+        }
+        catch (const std::runtime_error& error)
+        {
+            EXPECT_STREQ("Shader loading failed", error.what());
+        }
+        const std::string console = capture.text();
+        EXPECT_EQ(console.substr(0, compiling(name, Vertex).size()), compiling(name, Vertex));
+        if (c.reported)
+            EXPECT_NE(console.find(c.reported), std::string::npos) << console;
+        else
+            EXPECT_NE(shader, 0u) << console;
+        glDeleteShader(shader);
+    }
+
+    // Constants are written so that the shader reads back the very value.
+    EXPECT_EQ(Shader::constant("Scale", 1.075f), "const float Scale = 1.07500005;");
+    EXPECT_EQ(Shader::constant("Whole", 3.0f), "const float Whole = 3.0;");
+    EXPECT_EQ(Shader::constant("Stage", 5), "const int Stage = 5;");
+}
+
+TEST_F(ShaderGLTest, AMissingSharedTextFailsLikeAMissingStage)
+{
+    const std::string name = uniqueName("noShared");
+    writeStage(name, Vertex, "#version 400 core\n#include \"missing.glsl\"\nvoid main() {}\n");
+    CoutCapture capture;
+    std::string message = "nothing thrown";
+    try
+    {
+        Shader::getProgram(name, false);
+    }
+    catch (const std::runtime_error& error)
+    {
+        message = error.what();
+    }
+    EXPECT_EQ(message, "Could not open file");
+    EXPECT_EQ(capture.text(), "");
+    EXPECT_EQ(Shader::programCache.count(name), 0u);
+}
+
 } // namespace
