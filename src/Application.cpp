@@ -111,13 +111,20 @@ void Application::createCameraTour()
     m_CameraTour = Camera::makeTour(m_pEarth.get(), m_pMoon.get(), m_pSun.get());
 }
 
+Scene Application::frameScene() const
+{
+    return {m_pCamera, m_pSkyBox, m_pSun, m_pMoon, m_pEarth, m_pAtmosphere};
+}
+
 void Application::run()
 {
     FrameClock clock(glfwGetTime());
     bool paused = false;
 
-    m_pCamera->setTarget(m_pEarth.get());
-    m_pCamera->setAnimation(m_CameraTour);
+    {
+        Scene scene = frameScene();
+        startTour(scene, m_CameraTour);
+    }
 
     while (!glfwWindowShouldClose(m_pWindow))
     {
@@ -145,9 +152,9 @@ void Application::run()
         if (const auto rate = clock.takeFrameRate())
             glfwSetWindowTitle(m_pWindow, (m_Title + std::to_string(*rate)).c_str());
 
-        Scene scene{m_pCamera, m_pSkyBox, m_pSun, m_pMoon, m_pEarth, m_pAtmosphere};
+        Scene scene = frameScene();
         advanceScene(scene, deltaTime, frame, paused);
-        Renderer::drawFrame(*m_pRenderer, scene);
+        m_pRenderer->drawFrame(scene);
 
         if (m_WaitForVSync)
             glfwSwapInterval(1);

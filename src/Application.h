@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CameraAnimation.h"
+#include "Scene.h"
 
 #include <memory>
 #include <string>
@@ -43,6 +44,9 @@ public:
     void run();
 
 private:
+    // The record of one frame, holding the scene's objects for its length.
+    Scene frameScene() const;
+
     GLFWwindow* m_pWindow = nullptr;
     int m_Width = 0;
     int m_Height = 0;

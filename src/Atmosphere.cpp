@@ -1,5 +1,7 @@
 #include "Atmosphere.h"
 
+#include "Shader.h"
+
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 #include <glm/gtc/constants.hpp>
@@ -45,8 +47,8 @@ Atmosphere::Atmosphere(float scale, const glm::vec4& color)
     : m_Scale(scale)
     , m_Color(color)
 {
-    const ModelInfo info{"models/atmosphere/atmosphere.obj", "Atmosphere", 0.0f, false};
-    load(info, {}, Motion{});
+    load(info(), {}, Motion{},
+         {Shader::constant("OverSceneStage", OverSceneStage), Shader::constant("NearShellMargin", NearShellMargin)});
     m_StageLocation = glGetUniformLocation(m_Program, "stage");
     m_FrontLocation = glGetUniformLocation(m_Program, "front");
     m_BackLocation = glGetUniformLocation(m_Program, "back");
@@ -54,8 +56,14 @@ Atmosphere::Atmosphere(float scale, const glm::vec4& color)
     m_ShadowBackLocation = glGetUniformLocation(m_Program, "shadowBack");
     m_EarthLocation = glGetUniformLocation(m_Program, "earth");
     m_AtmosphereColorLocation = glGetUniformLocation(m_Program, "atmosphereColor");
-    loadMesh("models/atmosphere/shadow.obj", m_ShadowVertices, m_ShadowIndices);
+    m_AtmosphereScaleLocation = glGetUniformLocation(m_Program, "atmosphereScale");
+    loadMesh(ShadowMesh, m_ShadowVertices, m_ShadowIndices);
     createBuffers(m_ShadowVertices, m_ShadowIndices, m_ShadowVAO, m_ShadowVBO, m_ShadowEBO);
+}
+
+ModelInfo Atmosphere::info()
+{
+    return {"models/atmosphere/atmosphere.obj", "Atmosphere", 0.0f, false};
 }
 
 void Atmosphere::setParent(IModel* parent)
@@ -104,10 +112,18 @@ void Atmosphere::setOverSceneState()
     glCullFace(GL_BACK);
 }
 
-void Atmosphere::leaveOverSceneState()
+void Atmosphere::setStateAfterDraw(int stage)
 {
-    setOverSceneState();
-    glDisable(GL_BLEND);
+    if (stage >= ShellFrontStage && stage <= ShadowBackStage)
+    {
+        setOffscreenStageState(stage);
+    }
+    else if (stage == OverSceneStage)
+    {
+        // The draw over the scene switches blending off again after it.
+        setOverSceneState();
+        glDisable(GL_BLEND);
+    }
 }
 
 void Atmosphere::renderOffscreenStage()
@@ -159,6 +175,7 @@ void Atmosphere::renderOverScene()
         glUniform1i(samplers[unit], static_cast<GLint>(unit));
     }
     glUniform4fv(m_AtmosphereColorLocation, 1, glm::value_ptr(m_Color));
+    glUniform1f(m_AtmosphereScaleLocation, m_Scale);
     // Only the air the Sun reaches glows; the shadow images alone cannot say how steeply it is lit.
     glUniform4fv(m_LightPositionLocation, 1, glm::value_ptr(m_LightPosition));
     glDrawElements(GL_TRIANGLES, getIndexCount(), GL_UNSIGNED_INT, nullptr);

@@ -35,17 +35,20 @@ class Atmosphere : public Model
 public:
     Atmosphere(float scale, const glm::vec4& color);
 
+    // The shell's data as handed to Model::load, and the shadow body's mesh; readable without a GL context.
+    static ModelInfo info();
+    static constexpr const char* ShadowMesh = "models/atmosphere/shadow.obj";
+
     void render() override;
     void setParent(IModel* parent) override;
     void setFramebuffer(const Framebuffer& framebuffer);
 
     float getRadius() const { return m_Radius; }
+    const glm::vec4& getColor() const { return m_Color; }
 
-    // The fixed-function state an off-screen stage's draw leaves set; the renderer sets it in place of
-    // the draws it skips, so that the draws after them find the same state.
-    static void setOffscreenStageState(int stage);
-    // The same for the draw over the scene, which switches blending off again after it.
-    static void leaveOverSceneState();
+    // The fixed-function state the draw of `stage` leaves set; the renderer sets it in place of the
+    // draws it skips, so that the draws after them find the same state.
+    static void setStateAfterDraw(int stage);
 
     // The stage the next render draws (the stage constants above); written by the renderer.
     int m_Stage = 0;
@@ -53,6 +56,7 @@ public:
 private:
     void renderOffscreenStage();
     void renderOverScene();
+    static void setOffscreenStageState(int stage);
     static void setOverSceneState();
 
     Framebuffer m_Framebuffer;
@@ -68,6 +72,7 @@ private:
     GLint m_ShadowFrontLocation = 0;
     GLint m_EarthLocation = 0;
     GLint m_AtmosphereColorLocation = 0;
+    GLint m_AtmosphereScaleLocation = 0;
     float m_Scale;
     glm::vec4 m_Color;
     float m_ParentSize = 0.0f;

@@ -1,6 +1,7 @@
 #include "Bloom.h"
 
 #include "Model.h"
+#include "Shader.h"
 
 #include <algorithm>
 #include <array>
@@ -44,11 +45,34 @@ ScreenRegion spreadRegion(const ScreenRegion& region, int pass, int sourceTexels
     return widenRegion(region, alongX ? reach : 0.0f, alongX ? 0.0f : reach);
 }
 
+std::array<ScreenRegion, Bloom::LevelCount> bloomLevelRegions(const ScreenRegion& glowRegion, int width, int height)
+{
+    // Each level is blurred from the one before, along the axis it halves.
+    std::array<ScreenRegion, Bloom::LevelCount> regions{};
+    ScreenRegion region = glowRegion;
+    int sourceWidth = width;
+    int sourceHeight = height;
+    int level = 0;
+    for (const auto& [levelWidth, levelHeight] : bloomLevelSizes(width, height))
+    {
+        const bool alongX = level % 2 == 0;
+        region = spreadRegion(region, level, alongX ? sourceWidth : sourceHeight);
+        regions[static_cast<std::size_t>(level++)] = region;
+        sourceWidth = levelWidth;
+        sourceHeight = levelHeight;
+    }
+    return regions;
+}
+
 Bloom::Bloom(int width, int height)
     : m_Width(width)
     , m_Height(height)
-    , m_BloomRenderer("Bloom", width, height)
-    , m_BlendRenderer("Blend", width, height)
+    , m_BloomRenderer(LevelProgramName, width, height,
+                      {Shader::constant("TapsPerSide", TapsPerSide), Shader::constant("TexelsPerTap", TexelsPerTap),
+                       Shader::constant("FirstSpread", FirstSpread), Shader::constant("SpreadPerPass", SpreadPerPass),
+                       Shader::constant("MinSpread", MinSpread), Shader::constant("MaxSpread", MaxSpread)})
+    , m_BlendRenderer(BlendProgramName, width, height,
+                      {Shader::constant("FineLevel", FineLevel), Shader::constant("CoarseLevel", CoarseLevel)})
 {
     for (const auto& [levelWidth, levelHeight] : bloomLevelSizes(width, height))
     {
@@ -61,40 +85,29 @@ Bloom::Bloom(int width, int height)
     }
 }
 
-void Bloom::render(Framebuffer& target, Framebuffer& source)
+void Bloom::render(Framebuffer& target, Framebuffer& source, const ScreenRegion& glowRegion)
 {
     assert(!m_BloomFramebuffers.empty());
+    assert(m_BloomFramebuffers.size() == LevelCount);
     // With none of the Sun on the screen nothing glows, and the glow count was not taken.
-    if (isEmpty(m_GlowRegion))
+    if (isEmpty(glowRegion))
         return;
     const float black[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    const int count = static_cast<int>(m_BloomFramebuffers.size());
+    // A level is cleared whole and drawn only where light can have spread to: the rest stays black, as
+    // drawing it would leave it.
+    const std::array<ScreenRegion, LevelCount> lit = bloomLevelRegions(glowRegion, source.m_Width, source.m_Height);
 
     // Clears and draws alike are skipped when nothing glowed: the levels are read only by the blend below.
     if (m_GlowQuery != 0)
         glBeginConditionalRender(m_GlowQuery, GL_QUERY_WAIT);
-    // Each level is blurred from the one before; only the first reads the scene's glow. A level is
-    // cleared whole and drawn only where light can have spread to: the rest stays black, as drawing it would leave it.
-    std::array<ScreenRegion, LevelCount> lit{};
-    ScreenRegion region = m_GlowRegion;
-    int sourceWidth = source.m_Width;
-    int sourceHeight = source.m_Height;
-    for (int i = 0; i < count; ++i)
+    // Each level is blurred from the one before; only the first reads the scene's glow.
+    for (std::size_t i = 0; i < LevelCount; ++i)
     {
-        Framebuffer& level = m_BloomFramebuffers[static_cast<std::size_t>(i)];
-        const bool alongX = i % 2 == 0;
-        region = spreadRegion(region, i, alongX ? sourceWidth : sourceHeight);
+        Framebuffer& level = m_BloomFramebuffers[i];
         level.bind(true, black);
-        {
-            const ScissorScope scissor(region, level.m_Width, level.m_Height);
-            const GLuint read =
-                i == 0 ? source.m_Textures[1] : m_BloomFramebuffers[static_cast<std::size_t>(i - 1)].m_Textures[0];
-            m_BloomRenderer.draw(read, i);
-        }
-        if (i < LevelCount)
-            lit[static_cast<std::size_t>(i)] = region;
-        sourceWidth = level.m_Width;
-        sourceHeight = level.m_Height;
+        const ScissorScope scissor(lit[i], level.m_Width, level.m_Height);
+        const GLuint read = i == 0 ? source.m_Textures[1] : m_BloomFramebuffers[i - 1].m_Textures[0];
+        m_BloomRenderer.draw(read, static_cast<int>(i));
     }
 
     target.bind(false, black);
@@ -104,16 +117,14 @@ void Bloom::render(Framebuffer& target, Framebuffer& source)
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_SCISSOR_TEST);
     // The levels of square blur (after both axes were halved) are added, the coarser ones stronger.
-    for (int i = 1; i < count; i += 2)
+    for (std::size_t i = 1; i < LevelCount; i += 2)
     {
-        const Framebuffer& level = m_BloomFramebuffers[static_cast<std::size_t>(i)];
+        const Framebuffer& level = m_BloomFramebuffers[i];
         // Magnified, a level's texel reaches its neighbours' pixels through the linear filter.
-        const ScreenRegion added = i < LevelCount ? widenRegion(lit[static_cast<std::size_t>(i)],
-                                                                1.0f / static_cast<float>(level.m_Width),
-                                                                1.0f / static_cast<float>(level.m_Height))
-                                                  : ScreenRegion{};
+        const ScreenRegion added = widenRegion(lit[i], 1.0f / static_cast<float>(level.m_Width),
+                                               1.0f / static_cast<float>(level.m_Height));
         scissorTo(added, target.m_Width, target.m_Height);
-        m_BlendRenderer.draw(level.m_Textures[0], i < count / 2 ? 12 : 20);
+        m_BlendRenderer.draw(level.m_Textures[0], i < LevelCount / 2 ? FineLevel : CoarseLevel);
     }
     glDisable(GL_SCISSOR_TEST);
     if (m_GlowQuery != 0)

@@ -6,6 +6,7 @@
 
 #include <GL/glew.h>
 
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -36,24 +37,39 @@ public:
     static constexpr float SpreadPerPass = 0.25f;
     static constexpr float MinSpread = 1.0f;
     static constexpr float MaxSpread = 2.0f;
+    // The extra value that tells the "Blend" program a level is one of the fine ones (1 and 3) or one of
+    // the coarse ones, which carry the wide halo.
+    static constexpr int FineLevel = 12;
+    static constexpr int CoarseLevel = 20;
+
+    // The programs of the level passes and of adding the levels.
+    static constexpr const char* LevelProgramName = "Bloom";
+    static constexpr const char* BlendProgramName = "Blend";
 
     Bloom(int width, int height);
-    void render(Framebuffer& target, Framebuffer& source);
+    // Adds the glow of `source` to `target`. The glow attachment holds light only within `glowRegion`
+    // (the whole image unless told): the passes draw no further than that light can spread, since
+    // everywhere else they would only write and add black.
+    void render(Framebuffer& target, Framebuffer& source, const ScreenRegion& glowRegion = ScreenRegion{});
 
     // Counts whether any of the Sun, drawn into the scene target, is still in front of what was drawn
     // after it: only there does the glow attachment glow. When none is, the whole bloom would add
     // zero, so `render` leaves its passes to the GPU's conditional rendering, which then skips them.
     // Until the first count, `render` always draws.
     void countGlow(Resource::IModel& sun);
+    // The occlusion query of the last count; 0 until the first.
+    GLuint glowQuery() const { return m_GlowQuery; }
 
     int m_Width;
     int m_Height;
     std::vector<Framebuffer> m_BloomFramebuffers;
     Renderer::QuadRenderer m_BloomRenderer;
     Renderer::QuadRenderer m_BlendRenderer;
-    // The occlusion query of the last count; 0 until the first.
+
+private:
     GLuint m_GlowQuery = 0;
-    // Where the glow attachment may hold light; the passes draw no further than that light can spread,
-    // since everywhere else they would only write and add black. The whole image unless told otherwise.
-    ScreenRegion m_GlowRegion;
 };
+
+// Where each level of a bloom of a `width` x `height` source can hold light, given where the source's
+// glow does: the chain of the passes' spreads.
+std::array<ScreenRegion, Bloom::LevelCount> bloomLevelRegions(const ScreenRegion& glowRegion, int width, int height);

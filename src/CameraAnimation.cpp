@@ -110,4 +110,15 @@ CameraAnimation makeTour(Resource::IModel* earth, Resource::IModel* moon, Resour
     return tour;
 }
 
+CameraAnimation makeHold(Resource::IModel* body, float distance, float angle)
+{
+    // Milliseconds: some eleven days, after which the camera would fall back to its target mode.
+    constexpr float LongerThanAnyRun = 1.0e9f;
+    CameraAnimation hold;
+    hold.setDistance(distance);
+    hold.setAngle(angle);
+    hold.addMove({CameraMoveType::Hold, LongerThanAnyRun, distance, 0.0f, body, nullptr});
+    return hold;
+}
+
 } // namespace Camera

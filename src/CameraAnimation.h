@@ -68,4 +68,8 @@ float easeBlend(float t);
 // The scripted tour of the scene, from the Earth via the Moon to the Sun.
 CameraAnimation makeTour(Resource::IModel* earth, Resource::IModel* moon, Resource::IModel* sun);
 
+// The camera held `distance` from `body`, looking at it along the horizontal `angle` (0: along +x), for
+// longer than any run lasts: the fixed views of the tools and the tests.
+CameraAnimation makeHold(Resource::IModel* body, float distance, float angle = 0.0f);
+
 } // namespace Camera

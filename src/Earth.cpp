@@ -1,11 +1,19 @@
 #include "Earth.h"
 
+#include <glm/gtc/type_ptr.hpp>
+
 namespace Resource
 {
 
 Earth::Earth()
 {
     load(info(), textures(), motion());
+    m_AtmosphereColorLocation = glGetUniformLocation(m_Program, "atmosphereColor");
+}
+
+void Earth::setAtmosphereColor(const glm::vec4& color)
+{
+    m_AtmosphereColor = color;
 }
 
 ModelInfo Earth::info()
@@ -15,7 +23,7 @@ ModelInfo Earth::info()
 
 std::vector<TextureSlot> Earth::textures()
 {
-    // The list position is the texture unit; the Earth shaders rely on this order.
+    // The list position is the texture unit, and each sampler is set to its slot's unit.
     return {
         {"models/earth/color.png", 0, "textureColor", 0},
         {"models/earth/clouds.png", 0, "textureClouds", 0},
@@ -29,7 +37,7 @@ Motion Earth::motion()
     return {50.0f, 8.0f, 1.3f};
 }
 
-void Earth::setDrawState()
+void Earth::setStateAfterDraw()
 {
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_TRUE);
@@ -39,7 +47,8 @@ void Earth::setDrawState()
 
 void Earth::render()
 {
-    setDrawState();
+    // The draw's state is the one it leaves.
+    setStateAfterDraw();
 
     glBindVertexArray(m_VAO);
     glUseProgram(m_Program);
@@ -47,6 +56,7 @@ void Earth::render()
     setCommonUniforms();
     glUniform1f(m_TessLevelInnerLocation, 4.0f);
     glUniform1f(m_TessLevelOuterLocation, 4.0f);
+    glUniform4fv(m_AtmosphereColorLocation, 1, glm::value_ptr(m_AtmosphereColor));
     glPatchParameteri(GL_PATCH_VERTICES, 3);
     glDrawElements(GL_PATCHES, getIndexCount(), GL_UNSIGNED_INT, nullptr);
 

@@ -81,7 +81,7 @@ LenseFlare::LenseFlare(int width, int height)
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
-    m_Program = Shader::getProgram("LenseFlare", false);
+    m_Program = Shader::getProgram(ProgramName, false);
     m_EffectTextureLocation = glGetUniformLocation(m_Program, "effectTexture");
     m_EffectWidthLocation = glGetUniformLocation(m_Program, "effectWidth");
     m_EffectHeightLocation = glGetUniformLocation(m_Program, "effectHeight");
@@ -91,31 +91,37 @@ LenseFlare::LenseFlare(int width, int height)
     m_StrengthLocation = glGetUniformLocation(m_Program, "strength");
 }
 
-void LenseFlare::render(Framebuffer& target, Framebuffer& source, Resource::IModel& sun, const Scene& scene)
+std::optional<SunOnScreen> projectSun(const glm::mat4& viewProjection, const glm::vec4& position)
 {
-    const glm::vec4 clip =
-        scene.camera->getProjectionMatrix() * scene.camera->getViewMatrix() * sun.getPosition();
-    const float w = clip.w;
-    // A Sun behind the eye would project through the origin onto the screen.
-    if (!(w > 0.0f))
-        return;
-    const glm::vec4 ndc = clip / w;
-    const float sx = ndc.x;
-    const float sy = ndc.y;
-    if (std::abs(sx) > 1.0f || std::abs(sy) > 1.0f)
-        return;
+    const glm::vec4 clip = viewProjection * position;
+    if (!(clip.w > 0.0f))
+        return std::nullopt;
+    const glm::vec4 ndc = clip / clip.w;
+    if (std::abs(ndc.x) > 1.0f || std::abs(ndc.y) > 1.0f)
+        return std::nullopt;
+    return SunOnScreen{ndc.x, ndc.y, clip.w};
+}
 
-    // The Sun counts as visible only where its centre pixel glows.
+bool glowsAt(const Framebuffer& source, float x, float y)
+{
     glBindFramebuffer(GL_READ_FRAMEBUFFER, source.m_Fbo);
     glReadBuffer(GL_COLOR_ATTACHMENT1);
     // A Sun exactly on the right or top edge would read one pixel past the image, which GL leaves undefined.
-    const int pixelX = std::min(static_cast<int>((sx + 1.0f) * 0.5f * static_cast<float>(source.m_Width)),
+    const int pixelX = std::min(static_cast<int>((x + 1.0f) * 0.5f * static_cast<float>(source.m_Width)),
                                 source.m_Width - 1);
-    const int pixelY = std::min(static_cast<int>((sy + 1.0f) * 0.5f * static_cast<float>(source.m_Height)),
+    const int pixelY = std::min(static_cast<int>((y + 1.0f) * 0.5f * static_cast<float>(source.m_Height)),
                                 source.m_Height - 1);
     GLbyte glow[3] = {0, 0, 0};
     glReadPixels(pixelX, pixelY, 1, 1, GL_RGB, GL_BYTE, glow);
-    if (glow[0] == 0 && glow[1] == 0 && glow[2] == 0)
+    return glow[0] != 0 || glow[1] != 0 || glow[2] != 0;
+}
+
+void LenseFlare::render(Framebuffer& target, Framebuffer& source, Resource::IModel& sun, const Scene& scene)
+{
+    const std::optional<SunOnScreen> onScreen =
+        projectSun(scene.camera->getProjectionMatrix() * scene.camera->getViewMatrix(), sun.getPosition());
+    // The Sun counts as visible only where its centre pixel glows.
+    if (!onScreen || !glowsAt(source, onScreen->x, onScreen->y))
         return;
 
     const float noClear[4] = {0.0f, 0.0f, 0.0f, 0.0f};
@@ -129,30 +135,14 @@ void LenseFlare::render(Framebuffer& target, Framebuffer& source, Resource::IMod
     glUseProgram(m_Program);
 
     const float aspect = static_cast<float>(m_Width) / static_cast<float>(m_Height);
-    const float sunSize = sun.getSize();
     for (const FlareElement& element : m_Elements)
     {
-        const FlarePlacement placement = placeFlareElement(element, sx, sy, w, sunSize, aspect);
+        const FlarePlacement placement =
+            placeFlareElement(element, onScreen->x, onScreen->y, onScreen->w, sun.getSize(), aspect);
         // A ghost still on the Sun's disc has strength 0: it would blend with alpha 0 and leave every
         // pixel as it is, yet cost a draw of up to the whole screen.
-        if (!(placement.strength > 0.0f))
-            continue;
-        std::array<float, 12> square;
-        for (std::size_t i = 0; i < square.size(); ++i)
-            square[i] = m_Square[i] * placement.halfSize + (i % 2 == 0 ? placement.centerX : placement.centerY);
-        glBindBuffer(GL_ARRAY_BUFFER, m_VertexBuffer);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(sizeof(square)), square.data());
-
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, element.texture);
-        glUniform1i(m_EffectTextureLocation, 0);
-        glUniform1f(m_EffectWidthLocation, placement.effectWidth);
-        glUniform1f(m_EffectHeightLocation, placement.effectHeight);
-        glUniform1f(m_EffectPosXLocation, placement.effectPosX);
-        glUniform1f(m_EffectPosYLocation, placement.effectPosY);
-        glUniform3fv(m_SunColorLocation, 1, glm::value_ptr(element.color));
-        glUniform1f(m_StrengthLocation, placement.strength);
-        glDrawArrays(GL_TRIANGLES, 0, 6);
+        if (placement.strength > 0.0f)
+            drawElement(element, placement);
     }
 
     glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -161,4 +151,24 @@ void LenseFlare::render(Framebuffer& target, Framebuffer& source, Resource::IMod
     glUseProgram(0);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
+}
+
+void LenseFlare::drawElement(const FlareElement& element, const FlarePlacement& placement)
+{
+    std::array<float, 12> square;
+    for (std::size_t i = 0; i < square.size(); ++i)
+        square[i] = m_Square[i] * placement.halfSize + (i % 2 == 0 ? placement.centerX : placement.centerY);
+    glBindBuffer(GL_ARRAY_BUFFER, m_VertexBuffer);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(sizeof(square)), square.data());
+
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, element.texture);
+    glUniform1i(m_EffectTextureLocation, 0);
+    glUniform1f(m_EffectWidthLocation, placement.effectWidth);
+    glUniform1f(m_EffectHeightLocation, placement.effectHeight);
+    glUniform1f(m_EffectPosXLocation, placement.effectPosX);
+    glUniform1f(m_EffectPosYLocation, placement.effectPosY);
+    glUniform3fv(m_SunColorLocation, 1, glm::value_ptr(element.color));
+    glUniform1f(m_StrengthLocation, placement.strength);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
 }

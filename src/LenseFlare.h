@@ -7,6 +7,7 @@
 #include <glm/glm.hpp>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,13 +47,30 @@ FlarePlacement placeFlareElement(const FlareElement& element, float sx, float sy
 // The seven elements in drawing order: two shines on the Sun, then five ghosts along the flare axis.
 std::vector<FlareElement> makeFlareElements(GLuint shine1, GLuint shine2, GLuint hexagon);
 
+// Where the Sun's centre falls in normalised device coordinates, and its clip-space w.
+struct SunOnScreen
+{
+    float x = 0.0f;
+    float y = 0.0f;
+    float w = 0.0f;
+};
+
+// The Sun at `position` seen through `viewProjection`; none where it lies off the screen (an edge itself
+// counts as on it) or behind the eye, which would project it through the origin onto the screen.
+std::optional<SunOnScreen> projectSun(const glm::mat4& viewProjection, const glm::vec4& position);
+
+// Whether the glow attachment of `source` (attachment 1) is lit at the pixel under (x, y) in normalised
+// device coordinates: read back as signed bytes, any channel above 0. Leaves `source` bound for reading.
+bool glowsAt(const Framebuffer& source, float x, float y);
+
 // Glare of the Sun: two shines on it and five ghosts along the axis through the screen centre.
 class LenseFlare
 {
 public:
     LenseFlare(int width, int height);
-    // The images of the elements: the two shines and the ghosts' hexagon.
+    // The images of the elements: the two shines and the ghosts' hexagon; and the program.
     static std::vector<std::string> images();
+    static constexpr const char* ProgramName = "LenseFlare";
     void render(Framebuffer& target, Framebuffer& source, Resource::IModel& sun, const Scene& scene);
 
     std::vector<FlareElement> m_Elements;
@@ -70,4 +88,8 @@ public:
     unsigned int m_Height;
     // The unit square of every element, kept so that a frame scales a copy on the stack instead of allocating.
     std::array<float, 12> m_Square{};
+
+private:
+    // One element's square at its place, with its image, colour and strength, in the state `render` set.
+    void drawElement(const FlareElement& element, const FlarePlacement& placement);
 };

@@ -29,12 +29,14 @@ glm::mat4 orbitModelMatrix(const glm::vec3& parentPosition, float orbitAngle, fl
     return glm::rotate(matrix, spinAngle - orbitAngle, zAxis);
 }
 
-void Model::load(const ModelInfo& info, const std::vector<TextureSlot>& textures, const Motion& motion)
+void Model::load(const ModelInfo& info, const std::vector<TextureSlot>& textures, const Motion& motion,
+                 const std::vector<std::string>& constants)
 {
     m_ModelFile = info.modelFile;
     m_ShaderName = info.shaderName;
     m_Size = info.size;
     m_Tessellation = info.tessellation;
+    m_Constants = constants;
     m_TextureSlots = textures;
     m_Motion = motion;
     initialize();
@@ -61,7 +63,7 @@ float innerRadius(const std::vector<Vertex>& vertices, const std::vector<GLuint>
 
 void Model::initialize()
 {
-    m_Program = Shader::getProgram(m_ShaderName, m_Tessellation);
+    m_Program = Shader::getProgram(m_ShaderName, m_Tessellation, m_Constants);
     m_ModelMatLocation = glGetUniformLocation(m_Program, "modelMat");
     m_ViewMatLocation = glGetUniformLocation(m_Program, "viewMat");
     m_ProjectionMatLocation = glGetUniformLocation(m_Program, "projectionMat");

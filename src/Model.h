@@ -93,7 +93,9 @@ public:
     // The radius of the sphere the body's mesh encloses, in world units (see `innerRadius`).
     float getInnerRadius() const { return m_InnerRadius * m_Size; }
 
-    void load(const ModelInfo& info, const std::vector<TextureSlot>& textures, const Motion& motion);
+    // `constants`: values of the class that its program computes with (see Shader::Constants).
+    void load(const ModelInfo& info, const std::vector<TextureSlot>& textures, const Motion& motion,
+              const std::vector<std::string>& constants = {});
     static void loadMesh(const std::string& file, std::vector<Vertex>& vertices, std::vector<GLuint>& indices);
     static void createBuffers(const std::vector<Vertex>& vertices, const std::vector<GLuint>& indices, GLuint& vao,
                               GLuint& vbo, GLuint& ebo);
@@ -114,6 +116,7 @@ protected:
     float m_Size = 0.0f;
     float m_InnerRadius = 0.0f;
     bool m_Tessellation = false;
+    std::vector<std::string> m_Constants;
     std::vector<TextureSlot> m_TextureSlots;
     Motion m_Motion;
     IModel* m_pParent = nullptr;

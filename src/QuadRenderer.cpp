@@ -10,7 +10,7 @@ std::vector<float> makeQuadVertices()
     return {-1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f};
 }
 
-QuadRenderer::QuadRenderer(const std::string& name, int width, int height)
+QuadRenderer::QuadRenderer(const std::string& name, int width, int height, const std::vector<std::string>& constants)
     : m_Width(width)
     , m_Height(height)
 {
@@ -24,7 +24,7 @@ QuadRenderer::QuadRenderer(const std::string& name, int width, int height)
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
 
-    m_Program = Shader::getProgram(name, false);
+    m_Program = Shader::getProgram(name, false, constants);
     m_WidthLocation = glGetUniformLocation(m_Program, "width");
     m_HeightLocation = glGetUniformLocation(m_Program, "height");
     m_QuadTextureLocation = glGetUniformLocation(m_Program, "quadTexture");
@@ -34,7 +34,7 @@ QuadRenderer::QuadRenderer(const std::string& name, int width, int height)
     glBindVertexArray(0);
 }
 
-void QuadRenderer::setDrawState()
+void QuadRenderer::setStateAfterDraw()
 {
     // Both triangles wind clockwise. Depth and blending are the caller's: the copies test against
     // the depth, the bloom's levels are added.
@@ -51,7 +51,8 @@ void QuadRenderer::draw(GLuint texture, int extra)
     glUniform1f(m_WidthLocation, static_cast<float>(m_Width));
     glUniform1f(m_HeightLocation, static_cast<float>(m_Height));
     glUniform1i(m_ExtraDataLocation, extra);
-    setDrawState();
+    // The draw's state is the one it leaves.
+    setStateAfterDraw();
     glDrawArrays(GL_TRIANGLES, 0, 6);
 
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -15,10 +15,11 @@ std::vector<float> makeQuadVertices();
 class QuadRenderer
 {
 public:
-    QuadRenderer(const std::string& name, int width, int height);
+    // `constants`: values of the caller's that the program computes with (see Shader::Constants).
+    QuadRenderer(const std::string& name, int width, int height, const std::vector<std::string>& constants = {});
     virtual void draw(GLuint texture, int extra);
-    // The fixed-function state of the draw, which it leaves set (for a renderer that skips the draw).
-    static void setDrawState();
+    // The fixed-function state the draw leaves set, for a renderer that skips the draw.
+    static void setStateAfterDraw();
 
     GLuint m_VertexArray = 0;
     GLuint m_VertexBuffer = 0;

@@ -51,13 +51,28 @@ private:
 };
 } // namespace
 
-Renderer::Renderer(int width, int height, const Instruments& instruments)
+const char* passName(Pass pass)
+{
+    switch (pass)
+    {
+    case Pass::AtmosphereStages: return "atmosphere-stages";
+    case Pass::Scene: return "scene-pass";
+    case Pass::EarthDataCopy: return "earth-data-copy";
+    case Pass::AtmosphereOverScene: return "atmosphere-over-scene";
+    case Pass::Presentation: return "presentation";
+    case Pass::Bloom: return "bloom";
+    case Pass::LenseFlare: return "lens-flare";
+    }
+    return "";
+}
+
+Renderer::Renderer(int width, int height, const RenderOptions& options)
     : m_Width(width)
     , m_Height(height)
-    , m_QuadRenderer("Quad", width, height)
+    , m_QuadRenderer(QuadProgramName, width, height)
     , m_LenseFlare(width, height)
     , m_Bloom(width, height)
-    , m_Instruments(instruments)
+    , m_Options(options)
 {
     m_SceneFramebuffer.m_Width = width;
     m_SceneFramebuffer.m_Height = height;
@@ -75,8 +90,8 @@ Renderer::Renderer(int width, int height, const Instruments& instruments)
     GLint depthType = GL_NONE;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &depthType);
-    m_WindowNeedsColourClear = !m_Instruments.skipUnseen || windowWidth != width || windowHeight != height;
-    m_WindowHasDepth = !m_Instruments.skipUnseen || depthType != GL_NONE;
+    m_WindowNeedsColourClear = !m_Options.skipUnseen || windowWidth != width || windowHeight != height;
+    m_WindowHasDepth = !m_Options.skipUnseen || depthType != GL_NONE;
 
     m_AtmosphereFramebuffer.m_Width = width;
     m_AtmosphereFramebuffer.m_Height = height;
@@ -85,20 +100,42 @@ Renderer::Renderer(int width, int height, const Instruments& instruments)
     m_AtmosphereFramebuffer.create();
 }
 
-void Renderer::render(Scene& scene)
+WhatIsSeen Renderer::whatIsSeen(const Scene& scene) const
 {
     // What can change no pixel is neither drawn nor cleared.
-    const WhatIsSeen seen = m_Instruments.skipUnseen ? findWhatIsSeen(sightOf(scene, m_Width, m_Height)) : WhatIsSeen{};
-    m_Bloom.m_GlowRegion = seen.glow;
-    PassObserver* observer = m_Instruments.observer;
+    return m_Options.skipUnseen ? findWhatIsSeen(sightOf(scene, m_Width, m_Height)) : WhatIsSeen{};
+}
+
+void Renderer::render(Scene& scene)
+{
+    render(scene, whatIsSeen(scene));
+}
+
+void Renderer::drawFrame(Scene& scene)
+{
+    const WhatIsSeen seen = whatIsSeen(scene);
+    render(scene, seen);
+    {
+        const PassScope pass(m_Options.observer, Pass::Bloom);
+        m_Bloom.render(m_ScreenFramebuffer, m_SceneFramebuffer, seen.glowRegion);
+    }
+    {
+        const PassScope pass(m_Options.observer, Pass::LenseFlare);
+        m_LenseFlare.render(m_ScreenFramebuffer, m_SceneFramebuffer, *scene.sun, scene);
+    }
+}
+
+void Renderer::render(Scene& scene, const WhatIsSeen& seen)
+{
+    PassObserver* observer = m_Options.observer;
     // Each pass that is skipped leaves the state its last draw would have left, for the draws after it.
     {
         const PassScope pass(observer, Pass::AtmosphereStages);
         // With none of the shell on the screen, the last stage reads the images nowhere.
-        if (!isEmpty(seen.air))
+        if (!isEmpty(seen.airRegion))
             renderAtmosphereStages(scene, seen);
         else
-            Resource::Atmosphere::setOffscreenStageState(Resource::ShadowBackStage);
+            Resource::Atmosphere::setStateAfterDraw(Resource::ShadowBackStage);
     }
     {
         const PassScope pass(observer, Pass::Scene);
@@ -107,35 +144,21 @@ void Renderer::render(Scene& scene)
     {
         const PassScope pass(observer, Pass::EarthDataCopy);
         // The copy is read only by the last stage, within the shell's outline.
-        if (!isEmpty(seen.air))
+        if (!isEmpty(seen.airRegion))
             copyEarthData(seen);
         else
-            QuadRenderer::setDrawState();
+            QuadRenderer::setStateAfterDraw();
     }
     {
         const PassScope pass(observer, Pass::AtmosphereOverScene);
-        if (!isEmpty(seen.air))
+        if (!isEmpty(seen.airRegion))
             renderAtmosphereOverScene(scene);
         else
-            Resource::Atmosphere::leaveOverSceneState();
+            Resource::Atmosphere::setStateAfterDraw(Resource::OverSceneStage);
     }
     {
         const PassScope pass(observer, Pass::Presentation);
         present();
-    }
-}
-
-void drawFrame(Renderer& renderer, Scene& scene)
-{
-    renderer.render(scene);
-    PassObserver* observer = renderer.m_Instruments.observer;
-    {
-        const PassScope pass(observer, Pass::Bloom);
-        renderer.m_Bloom.render(renderer.m_ScreenFramebuffer, renderer.m_SceneFramebuffer);
-    }
-    {
-        const PassScope pass(observer, Pass::LenseFlare);
-        renderer.m_LenseFlare.render(renderer.m_ScreenFramebuffer, renderer.m_SceneFramebuffer, *scene.sun, scene);
     }
 }
 
@@ -146,7 +169,7 @@ void Renderer::renderAtmosphereStages(Scene& scene, const WhatIsSeen& seen)
 
     // The atmosphere's shell and shadow faces, one float image each, cleared and drawn only where the
     // last stage will read them.
-    const ScissorScope scissor(seen.air, m_Width, m_Height);
+    const ScissorScope scissor(seen.airRegion, m_Width, m_Height);
     if (seen.shellCoversItsImages)
     {
         // The shell's two images are drawn wherever they are read, and the copy overwrites the
@@ -190,11 +213,13 @@ void Renderer::renderScenePass(Scene& scene, const WhatIsSeen& seen)
 
     m_SceneFramebuffer.bindTextures({ColourAttachment, GlowAttachment, EarthDataAttachment});
     scene.earth->setLightPosition(scene.sun->getPosition());
+    // The ground is lit through the atmosphere's air.
+    scene.earth->setAtmosphereColor(scene.atmosphere->getColor());
     scene.earth->setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
     if (seen.earth)
         scene.earth->render();
     else
-        Resource::Earth::setDrawState();
+        Resource::Earth::setStateAfterDraw();
 
     // Where none of the Sun is left in front, the bloom has nothing to spread.
     if (seen.sun)
@@ -213,9 +238,9 @@ void Renderer::clearSceneTarget(const WhatIsSeen& seen)
         m_SceneFramebuffer.clearAttachment(GlowAttachment, SceneClearColor);
     }
     // Only the copy for the atmosphere reads the Earth's data, and only within the shell's region.
-    if (!isEmpty(seen.air))
+    if (!isEmpty(seen.airRegion))
     {
-        const ScissorScope scissor(seen.air, m_Width, m_Height);
+        const ScissorScope scissor(seen.airRegion, m_Width, m_Height);
         m_SceneFramebuffer.clearAttachment(EarthDataAttachment, SceneClearColor);
     }
 }
@@ -223,7 +248,7 @@ void Renderer::clearSceneTarget(const WhatIsSeen& seen)
 void Renderer::copyEarthData(const WhatIsSeen& seen)
 {
     // The atmosphere reads the Earth's data from its own target, not from the one it draws into.
-    const ScissorScope scissor(seen.air, m_Width, m_Height);
+    const ScissorScope scissor(seen.airRegion, m_Width, m_Height);
     m_AtmosphereFramebuffer.bindTextures({Resource::EarthDataStage});
     m_QuadRenderer.draw(m_SceneFramebuffer.m_Textures[EarthDataAttachment], 0);
 }

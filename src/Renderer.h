@@ -23,8 +23,10 @@ enum class Pass
     Bloom,
     LenseFlare,
 };
-constexpr int RenderPassCount = 5;
-constexpr int PassCount = 7;
+constexpr int RenderPassCount = static_cast<int>(Pass::Presentation) + 1;
+constexpr int PassCount = static_cast<int>(Pass::LenseFlare) + 1;
+// The pass's name in tools' reports, as "atmosphere-stages".
+const char* passName(Pass pass);
 
 // Told when each pass of a frame begins and ends: a tool's way to time the passes.
 class PassObserver
@@ -37,13 +39,13 @@ protected:
     ~PassObserver() = default;
 };
 
-// What a tool or a test may ask of the renderer beyond the program's frame; the program asks nothing.
-struct Instruments
+// How tools and tests may have the renderer draw; the program takes the defaults.
+struct RenderOptions
 {
     // Called around every pass when set.
     PassObserver* observer = nullptr;
-    // Every pass over the whole image with every body, even where they can change no pixel: the
-    // frame that the skipping must equal.
+    // Leaves out the draws and clears that can change no pixel, as the program's frames do. Off, every
+    // pass runs over the whole image with every body: the frame that the skipping must equal.
     bool skipUnseen = true;
 };
 
@@ -51,9 +53,15 @@ struct Instruments
 class Renderer
 {
 public:
-    Renderer(int width, int height, const Instruments& instruments = {});
+    // The program of the copies through the screen quad.
+    static constexpr const char* QuadProgramName = "Quad";
+
+    Renderer(int width, int height, const RenderOptions& options = {});
     // One frame of the scene, drawn onto the window.
     void render(Scene& scene);
+    // One frame as the frame loop draws it: `render`, then the bloom and the lens flare on the
+    // renderer's targets, each reported to the observer like the renderer's own passes.
+    void drawFrame(Scene& scene);
 
     int m_Width;
     int m_Height;
@@ -65,8 +73,8 @@ public:
     Bloom m_Bloom;
 
 private:
-    friend void drawFrame(Renderer& renderer, Scene& scene);
-
+    WhatIsSeen whatIsSeen(const Scene& scene) const;
+    void render(Scene& scene, const WhatIsSeen& seen);
     void renderAtmosphereStages(Scene& scene, const WhatIsSeen& seen);
     void renderScenePass(Scene& scene, const WhatIsSeen& seen);
     void clearSceneTarget(const WhatIsSeen& seen);
@@ -74,15 +82,11 @@ private:
     void renderAtmosphereOverScene(Scene& scene);
     void present();
 
-    Instruments m_Instruments;
+    RenderOptions m_Options;
     // Whether the presentation must clear the window's colour (it is larger than the render size)
     // and its depth (it has a depth buffer); found at construction.
     bool m_WindowNeedsColourClear = true;
     bool m_WindowHasDepth = true;
 };
-
-// One frame as the frame loop draws it: `render`, then the bloom and the lens flare on the renderer's
-// targets, each reported to the renderer's observer like its own passes.
-void drawFrame(Renderer& renderer, Scene& scene);
 
 } // namespace Renderer

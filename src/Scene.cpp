@@ -2,6 +2,7 @@
 
 #include "Atmosphere.h"
 #include "Camera.h"
+#include "CameraAnimation.h"
 #include "Earth.h"
 #include "Moon.h"
 #include "SkyBox.h"
@@ -21,6 +22,17 @@ Scene makeScene(const KeyTable& keys, int width, int height, float sensivityZoom
     scene.earth->setParent(scene.sun.get());
     scene.atmosphere->setParent(scene.earth.get());
     return scene;
+}
+
+void startTour(Scene& scene, const Camera::CameraAnimation& tour)
+{
+    scene.camera->setTarget(scene.earth.get());
+    scene.camera->setAnimation(tour);
+}
+
+void startTour(Scene& scene)
+{
+    startTour(scene, Camera::makeTour(scene.earth.get(), scene.moon.get(), scene.sun.get()));
 }
 
 void advanceScene(Scene& scene, float deltaTime, int frame, bool paused)

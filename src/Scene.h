@@ -7,7 +7,8 @@
 namespace Camera
 {
 class Camera;
-}
+class CameraAnimation;
+} // namespace Camera
 namespace Resource
 {
 class SkyBox;
@@ -32,6 +33,11 @@ struct Scene
 // atmosphere, Moon, Sun), and linked: Moon to Earth, Earth to Sun, atmosphere to Earth. The camera
 // reads `keys` and sees a render of width x height.
 Scene makeScene(const KeyTable& keys, int width, int height, float sensivityZoom, float sensivityUpDown);
+
+// How the frame loop begins: the camera on the Earth, then `tour`.
+void startTour(Scene& scene, const Camera::CameraAnimation& tour);
+// The same with the scene's own tour, from the Earth via the Moon to the Sun.
+void startTour(Scene& scene);
 
 // One frame of motion, `frame` being the frame's number: the bodies move on by `deltaTime` seconds
 // unless paused, then the camera follows its animation or its target.

@@ -13,7 +13,6 @@ namespace Resource
 
 namespace
 {
-const char* const SkyImage = "models/skybox/seamless.png";
 constexpr float HalfEdge = 50.0f;
 } // namespace
 
@@ -37,15 +36,10 @@ bool skyBoxCoversTheView(const glm::mat4& projection)
     return near > 0.0f && HalfEdge * smallestCosine > near && HalfEdge * std::sqrt(3.0f) < far;
 }
 
-std::string SkyBox::image()
-{
-    return SkyImage;
-}
-
 SkyBox::SkyBox()
 {
-    m_CubeMap = Texture::loadCubeMap(SkyImage, SkyImage, SkyImage, SkyImage, SkyImage, SkyImage);
-    m_Program = Shader::getProgram("SkyBox", false);
+    m_CubeMap = Texture::loadCubeMap(Image, Image, Image, Image, Image, Image);
+    m_Program = Shader::getProgram(ProgramName, false);
     m_ViewMatrixLocation = glGetUniformLocation(m_Program, "viewMatrix");
     m_ProjectionMatrixLocation = glGetUniformLocation(m_Program, "projectionMatrix");
     m_CubemapLocation = glGetUniformLocation(m_Program, "cubemap");

@@ -22,8 +22,9 @@ class SkyBox
 {
 public:
     SkyBox();
-    // The image on every face of the cube.
-    static std::string image();
+    // The image on every face of the cube, and the program.
+    static constexpr const char* Image = "models/skybox/seamless.png";
+    static constexpr const char* ProgramName = "SkyBox";
     void setViewProjection(const glm::mat4& view, const glm::mat4& projection);
     void draw();
 

@@ -47,8 +47,8 @@ WhatIsSeen findWhatIsSeen(const Sight& sight)
 
     WhatIsSeen seen;
     // The Sun's glow can be nowhere else than the Sun.
-    seen.glow = region(sight.sunCentre, sight.sunSize);
-    seen.sun = !isEmpty(seen.glow);
+    seen.glowRegion = region(sight.sunCentre, sight.sunSize);
+    seen.sun = !isEmpty(seen.glowRegion);
     seen.moon = !isEmpty(region(sight.moonCentre, sight.moonSize)) && !behindTheSun(sight.moonCentre, sight.moonSize);
     seen.earth =
         !isEmpty(region(sight.earthCentre, sight.earthSize)) && !behindTheSun(sight.earthCentre, sight.earthSize);
@@ -60,7 +60,7 @@ WhatIsSeen findWhatIsSeen(const Sight& sight)
     const bool closeToTheShell = glm::length(shell) - sight.shellRadius <= Resource::NearShellMargin * near;
     // The last stage reads the images only where the shell lands: within its outline on the screen.
     const bool airHidden = !closeToTheShell && behindTheSun(sight.earthCentre, sight.shellRadius);
-    seen.air = airHidden ? NoRegion : region(sight.earthCentre, sight.shellRadius);
+    seen.airRegion = airHidden ? NoRegion : region(sight.earthCentre, sight.shellRadius);
     // From farther out the last stage draws the shell's near side, the very pixels of the first stage,
     // and the far side of the closed, convex shell covers the same outline, as long as neither plane
     // clips the shell.

@@ -34,9 +34,9 @@ struct WhatIsSeen
     bool moon = true;
     bool earth = true;
     // Where the Sun's glow can be: the bloom spreads it from there.
-    ScreenRegion glow;
+    ScreenRegion glowRegion;
     // Where the atmosphere's shell can appear: its passes clear and draw only there, none when empty.
-    ScreenRegion air;
+    ScreenRegion airRegion;
     // Whether the shell's near and far side cover every pixel its last stage reads, so that their
     // images need no clear.
     bool shellCoversItsImages = false;

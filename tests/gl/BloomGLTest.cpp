@@ -205,8 +205,7 @@ TEST_F(BloomGLTest, DrawingOnlyWhereTheGlowCanSpreadChangesNoPixel)
         paintGlowSquare(source, x0, y0, side);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.m_Fbo);
         glClearBufferfv(GL_COLOR, 0, black);
-        bloom.m_GlowRegion = region;
-        bloom.render(target, source);
+        bloom.render(target, source, region);
         return readColour(target);
     };
     const struct

@@ -12,6 +12,7 @@
 #include "Scene.h"
 #include "SkyBox.h"
 #include "Sun.h"
+#include "Visibility.h"
 
 #include <glm/gtc/constants.hpp>
 
@@ -97,11 +98,7 @@ TEST_F(DrawStateGLTest, EveryDrawSetsAndLeavesItsOwnStateAndItsStandInLeavesTheS
     Scene scene = makeScene(keys, Size, Size, 0.5f, 0.1f);
     advanceScene(scene, 0.0f, 1, false);
     // From beside the Earth towards the Sun, which then glows in the middle of the frame.
-    Camera::CameraAnimation hold;
-    hold.setDistance(30.0f);
-    hold.setAngle(glm::pi<float>());
-    hold.addMove({Camera::CameraMoveType::Hold, 1.0e6f, 30.0f, 0.0f, scene.sun.get(), nullptr});
-    scene.camera->setAnimation(hold);
+    scene.camera->setAnimation(Camera::makeHold(scene.sun.get(), 30.0f, glm::pi<float>()));
     scene.camera->update(0.0f);
     Renderer::Renderer renderer(Size, Size);
     renderer.render(scene);
@@ -145,21 +142,23 @@ TEST_F(DrawStateGLTest, EveryDrawSetsAndLeavesItsOwnStateAndItsStandInLeavesTheS
         {"Moon", [&] { scene.moon->render(); }, Leaves::On, Leaves::On, Leaves::On, GL_CCW, Leaves::Kept, 0, 0,
          none},
         {"Earth", [&] { scene.earth->render(); }, Leaves::On, Leaves::On, Leaves::Off, 0, Leaves::Kept, 0, 0,
-         [] { Resource::Earth::setDrawState(); }},
+         [] { Resource::Earth::setStateAfterDraw(); }},
         {"the glow count", [&] { renderer.m_Bloom.countGlow(*scene.sun); }, Leaves::On, Leaves::On, Leaves::On,
          GL_CCW, Leaves::Kept, 0, 0, none},
         {"atmosphere stage 0", stage(Resource::ShellFrontStage), Leaves::Off, Leaves::Off, Leaves::On, GL_CCW,
-         Leaves::Kept, 0, 0, [] { Resource::Atmosphere::setOffscreenStageState(Resource::ShellFrontStage); }},
+         Leaves::Kept, 0, 0, [] { Resource::Atmosphere::setStateAfterDraw(Resource::ShellFrontStage); }},
         {"atmosphere stage 1", stage(Resource::ShellBackStage), Leaves::Off, Leaves::Off, Leaves::On, GL_CW,
-         Leaves::Kept, 0, 0, [] { Resource::Atmosphere::setOffscreenStageState(Resource::ShellBackStage); }},
+         Leaves::Kept, 0, 0, [] { Resource::Atmosphere::setStateAfterDraw(Resource::ShellBackStage); }},
         {"atmosphere stage 2", stage(Resource::ShadowFrontStage), Leaves::Off, Leaves::Off, Leaves::On, GL_CCW,
-         Leaves::Kept, 0, 0, [] { Resource::Atmosphere::setOffscreenStageState(Resource::ShadowFrontStage); }},
+         Leaves::Kept, 0, 0, [] { Resource::Atmosphere::setStateAfterDraw(Resource::ShadowFrontStage); }},
         {"atmosphere stage 3", stage(Resource::ShadowBackStage), Leaves::Off, Leaves::Off, Leaves::On, GL_CW,
-         Leaves::Kept, 0, 0, [] { Resource::Atmosphere::setOffscreenStageState(Resource::ShadowBackStage); }},
+         Leaves::Kept, 0, 0, [] { Resource::Atmosphere::setStateAfterDraw(Resource::ShadowBackStage); }},
         {"atmosphere over the scene", stage(Resource::OverSceneStage), Leaves::On, Leaves::On, Leaves::On, GL_CCW,
-         Leaves::Off, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, [] { Resource::Atmosphere::leaveOverSceneState(); }},
+         Leaves::Off, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA,
+         [] { Resource::Atmosphere::setStateAfterDraw(Resource::OverSceneStage); }},
         {"a copy through the quad", [&] { renderer.m_QuadRenderer.draw(renderer.m_SceneFramebuffer.m_Textures[2], 0); },
-         Leaves::Kept, Leaves::Kept, Leaves::Off, 0, Leaves::Kept, 0, 0, [] { Renderer::QuadRenderer::setDrawState(); }},
+         Leaves::Kept, Leaves::Kept, Leaves::Off, 0, Leaves::Kept, 0, 0,
+         [] { Renderer::QuadRenderer::setStateAfterDraw(); }},
         // Clearing its levels switches depth writes on.
         {"bloom", [&] { renderer.m_Bloom.render(renderer.m_ScreenFramebuffer, renderer.m_SceneFramebuffer); },
          Leaves::On, Leaves::On, Leaves::Off, 0, Leaves::Off, GL_ONE, GL_ONE, none},
@@ -170,7 +169,8 @@ TEST_F(DrawStateGLTest, EveryDrawSetsAndLeavesItsOwnStateAndItsStandInLeavesTheS
          },
          Leaves::On, Leaves::Kept, Leaves::Off, 0, Leaves::Off, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, none},
     };
-    ASSERT_FALSE(isEmpty(renderer.m_Bloom.m_GlowRegion)) << "the Sun must glow for the bloom and the flare to draw";
+    ASSERT_FALSE(isEmpty(findWhatIsSeen(sightOf(scene, Size, Size)).glowRegion))
+        << "the Sun must glow for the bloom and the flare to draw";
     for (const auto& d : draws)
         for (const Start& start : Starts)
         {

@@ -73,11 +73,7 @@ protected:
     // Holds `camera` `distance` from `body`, looking at it along the horizontal `angle`.
     static void lookAt(Camera::Camera& camera, Resource::IModel* body, float distance, float angle)
     {
-        Camera::CameraAnimation hold;
-        hold.setDistance(distance);
-        hold.setAngle(angle);
-        hold.addMove({Camera::CameraMoveType::Hold, 1.0e6f, distance, 0.0f, body, nullptr});
-        camera.setAnimation(hold);
+        camera.setAnimation(Camera::makeHold(body, distance, angle));
         camera.update(0.0f);
     }
 
@@ -138,7 +134,7 @@ TEST_F(RendererGLTest, EarthDataStaysClearWhereOnlySkySunOrMoonIsSeen)
 
         // The Earth's data, and its copy for the atmosphere, hold the clear value unchanged where the
         // shell may read them; elsewhere nothing reads them.
-        const ScreenRegion region = seen(*s_pScene, Width, Height).air;
+        const ScreenRegion region = seen(*s_pScene, Width, Height).airRegion;
         const float x = (static_cast<float>(c.probe.x) + 0.5f) / static_cast<float>(Width);
         const float y = (static_cast<float>(c.probe.y) + 0.5f) / static_cast<float>(Height);
         if (x >= region.minX && x <= region.maxX && y >= region.minY && y <= region.maxY)
@@ -267,15 +263,15 @@ TEST_F(RendererGLTest, CountsGlowOnlyWhereSomeOfTheSunIsLeftInFront)
         // With none of the Sun on the screen nothing is counted, and the bloom is skipped for its region.
         if (seen(*s_pScene, Width, Height).sun)
         {
-            ASSERT_NE(0u, s_pRenderer->m_Bloom.m_GlowQuery);
+            ASSERT_NE(0u, s_pRenderer->m_Bloom.glowQuery());
             GLuint anySample = 2;
-            glGetQueryObjectuiv(s_pRenderer->m_Bloom.m_GlowQuery, GL_QUERY_RESULT, &anySample);
+            glGetQueryObjectuiv(s_pRenderer->m_Bloom.glowQuery(), GL_QUERY_RESULT, &anySample);
             EXPECT_EQ(c.glows ? GL_TRUE : GL_FALSE, anySample);
         }
         else
         {
             EXPECT_FALSE(c.glows);
-            EXPECT_TRUE(isEmpty(s_pRenderer->m_Bloom.m_GlowRegion));
+            EXPECT_TRUE(isEmpty(seen(*s_pScene, Width, Height).glowRegion));
         }
         // The count agrees with the glow the frame left behind.
         float brightest = 0.0f;
@@ -297,13 +293,11 @@ TEST_F(RendererGLTest, BloomWithinTheSunsRegionEqualsABloomOfTheWholeImage)
     Renderer::Renderer renderer(Large, Tall);
     Camera::Camera camera(s_Keys, Large, Tall, 0.5f, 0.1f);
     Framebuffer target = makeFramebuffer(Large, Tall, 1, {0});
-    const auto bloomed = [&](bool wholeImage) {
+    const auto bloomed = [&](const ScreenRegion& region) {
         const float base[4] = {0.1f, 0.2f, 0.3f, 1.0f};
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.m_Fbo);
         glClearBufferfv(GL_COLOR, 0, base);
-        if (wholeImage)
-            renderer.m_Bloom.m_GlowRegion = ScreenRegion{};
-        renderer.m_Bloom.render(target, renderer.m_SceneFramebuffer);
+        renderer.m_Bloom.render(target, renderer.m_SceneFramebuffer, region);
         return readColour(target);
     };
 
@@ -318,11 +312,9 @@ TEST_F(RendererGLTest, BloomWithinTheSunsRegionEqualsABloomOfTheWholeImage)
         Scene frame = *s_pScene;
         frame.camera = std::shared_ptr<Camera::Camera>(&camera, [](Camera::Camera*) {});
         renderer.render(frame);
-        const ScreenRegion region = renderer.m_Bloom.m_GlowRegion;
 
-        const std::vector<float> withinRegion = bloomed(false);
-        const std::vector<float> wholeImage = bloomed(true);
-        renderer.m_Bloom.m_GlowRegion = region;
+        const std::vector<float> withinRegion = bloomed(seen(frame, Large, Tall).glowRegion);
+        const std::vector<float> wholeImage = bloomed(ScreenRegion{});
         std::size_t differing = 0;
         bool lit = false;
         for (std::size_t i = 0; i < wholeImage.size(); ++i)
@@ -412,18 +404,18 @@ TEST_F(RendererGLTest, SkippingWhatIsNotSeenChangesNoPixelOfTheFullFrame)
                     std::size_t differing = 0;
                     for (std::size_t i = 0; i < whole.size(); ++i)
                         differing += whole[i] != withSkipping[i] ? 1 : 0;
-                    EXPECT_EQ(0u, differing) << "air region " << decided.air.minX << " " << decided.air.minY << " "
-                                             << decided.air.maxX << " " << decided.air.maxY;
+                    EXPECT_EQ(0u, differing) << "air region " << decided.airRegion.minX << " " << decided.airRegion.minY
+                                             << " " << decided.airRegion.maxX << " " << decided.airRegion.maxY;
 
                     ++poses;
                     const bool earthInView = !isEmpty(sphereScreenRegion(
                         frame.camera->getViewMatrix(), frame.camera->getProjectionMatrix(),
                         glm::vec3(frame.earth->getPosition()), frame.earth->getSize()));
                     hidden += decided.sun && earthInView && !decided.earth ? 1 : 0;
-                    shellCovers += !isEmpty(decided.air) && decided.shellCoversItsImages ? 1 : 0;
+                    shellCovers += !isEmpty(decided.airRegion) && decided.shellCoversItsImages ? 1 : 0;
                     bodiesLeftOut += (decided.sun ? 0 : 1) + (decided.moon ? 0 : 1) + (decided.earth ? 0 : 1);
-                    skipped += isEmpty(decided.air) ? 1 : 0;
-                    const ScreenRegion& air = decided.air;
+                    skipped += isEmpty(decided.airRegion) ? 1 : 0;
+                    const ScreenRegion& air = decided.airRegion;
                     partial += !isEmpty(air) && (air.maxX - air.minX) * (air.maxY - air.minY) < 0.9f ? 1 : 0;
                 }
         ++frameNumber;

@@ -26,7 +26,7 @@ struct StartupScene
     {
         renderer = std::make_shared<Renderer::Renderer>(width, height);
         scene = makeScene(keys, width, height, sensivityZoom, sensivityUpDown);
-        startTour();
+        startTour(scene);
     }
 
     // Another window size and sensitivities for the same bodies, as another configuration would give.
@@ -34,21 +34,14 @@ struct StartupScene
     {
         renderer = std::make_shared<Renderer::Renderer>(width, height);
         scene.camera = std::make_shared<Camera::Camera>(keys, width, height, sensivityZoom, sensivityUpDown);
-        startTour();
-    }
-
-    // What the frame loop does before its first frame.
-    void startTour()
-    {
-        scene.camera->setTarget(scene.earth.get());
-        scene.camera->setAnimation(Camera::makeTour(scene.earth.get(), scene.moon.get(), scene.sun.get()));
+        startTour(scene);
     }
 
     // One turn of the frame loop after its keys: the bodies, the camera, the frame and its two effects.
     void frame(float deltaTime)
     {
         advanceScene(scene, deltaTime, ++frameNumber, false);
-        Renderer::drawFrame(*renderer, scene);
+        renderer->drawFrame(scene);
     }
 
     KeyTable keys{};

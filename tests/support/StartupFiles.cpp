@@ -1,13 +1,33 @@
 #include "StartupFiles.h"
 
+#include "Atmosphere.h"
+#include "Bloom.h"
+#include "Earth.h"
+#include "LenseFlare.h"
+#include "Moon.h"
+#include "Renderer.h"
+#include "SkyBox.h"
+#include "Sun.h"
+
 #include <algorithm>
 #include <stdexcept>
 
+// Every path and program name below is the classes' own: a file that start-up reads is named once.
 const std::vector<StartupProgram>& startupPrograms()
 {
+    const auto body = [](const Resource::ModelInfo& info) {
+        return StartupProgram{info.shaderName, info.tessellation};
+    };
     static const std::vector<StartupProgram> programs = {
-        {"Quad", false},   {"LenseFlare", false}, {"Bloom", false}, {"Blend", false}, {"SkyBox", false},
-        {"Earth", true},   {"Atmosphere", false}, {"Moon", false},  {"Sun", false},
+        {Renderer::Renderer::QuadProgramName, false},
+        {LenseFlare::ProgramName, false},
+        {Bloom::LevelProgramName, false},
+        {Bloom::BlendProgramName, false},
+        {Resource::SkyBox::ProgramName, false},
+        body(Resource::Earth::info()),
+        body(Resource::Atmosphere::info()),
+        body(Resource::Moon::info()),
+        body(Resource::Sun::info()),
     };
     return programs;
 }
@@ -33,26 +53,28 @@ std::vector<StartupStage> startupStages()
 const std::vector<std::string>& sceneMeshes()
 {
     static const std::vector<std::string> meshes = {
-        "models/earth/earth.obj", "models/atmosphere/atmosphere.obj", "models/atmosphere/shadow.obj",
-        "models/moon/moon.obj",   "models/sun/sun.obj",
+        Resource::Earth::info().modelFile, Resource::Atmosphere::info().modelFile, Resource::Atmosphere::ShadowMesh,
+        Resource::Moon::info().modelFile,  Resource::Sun::info().modelFile,
     };
     return meshes;
 }
 
 const std::vector<std::string>& sceneImageFiles()
 {
-    static const std::vector<std::string> images = {
-        "models/flare/shine1.bmp",    "models/flare/shine2.bmp", "models/flare/hexafull.bmp",
-        "models/skybox/seamless.png", "models/earth/color.png",  "models/earth/clouds.png",
-        "models/earth/night.png",     "models/earth/bump.png",   "models/moon/moon.png",
-        "models/sun/sun.png",
-    };
+    static const std::vector<std::string> images = [] {
+        std::vector<std::string> files = LenseFlare::images();
+        files.push_back(Resource::SkyBox::Image);
+        for (const auto& slots : {Resource::Earth::textures(), Resource::Moon::textures(), Resource::Sun::textures()})
+            for (const Resource::TextureSlot& slot : slots)
+                files.push_back(slot.file);
+        return files;
+    }();
     return images;
 }
 
 std::string imageError(const std::string& file)
 {
-    return file == "models/skybox/seamless.png" ? CubeMapError : TextureError;
+    return file == Resource::SkyBox::Image ? CubeMapError : TextureError;
 }
 
 ShaderFailure shaderFailureOf(Damage damage)

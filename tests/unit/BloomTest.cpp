@@ -84,32 +84,24 @@ TEST(BloomRegions, APassSpreadsLightAlongItsOwnAxisOnlyAndStaysInTheImage)
     // Ten passes from a dot on a 1200 x 960 screen: the fine levels stay near the dot, every level
     // holds the one before, and the five passes along x reach 10, 10, 14, 18 and 18 texels of 1200,
     // 600, 300, 150 and 75; those along y 10, 12, 16, 18 and 18 of 960, 480, 240, 120 and 60.
-    ScreenRegion region{0.5f, 0.5f, 0.5f, 0.5f};
-    ScreenRegion previous = region;
-    int sourceWidth = 1200;
-    int sourceHeight = 960;
-    int level = 0;
-    for (const auto& [width, height] : bloomLevelSizes(1200, 960))
+    const ScreenRegion dot{0.5f, 0.5f, 0.5f, 0.5f};
+    const auto levels = bloomLevelRegions(dot, 1200, 960);
+    ScreenRegion previous = dot;
+    for (std::size_t level = 0; level < levels.size(); ++level)
     {
-        const bool alongX = level % 2 == 0;
-        region = spreadRegion(region, level, alongX ? sourceWidth : sourceHeight);
+        const ScreenRegion& region = levels[level];
         EXPECT_LE(region.minX, previous.minX) << "level " << level;
         EXPECT_GE(region.maxX, previous.maxX) << "level " << level;
         EXPECT_LE(region.minY, previous.minY) << "level " << level;
         EXPECT_GE(region.maxY, previous.maxY) << "level " << level;
-        if (level == 1)
-        {
-            EXPECT_LT(region.maxX - region.minX, 0.05f);
-        }
         previous = region;
-        sourceWidth = width;
-        sourceHeight = height;
-        ++level;
     }
-    EXPECT_NEAR(0.5f - 0.431667f, region.minX, 1.0e-5f);
-    EXPECT_NEAR(0.5f + 0.431667f, region.maxX, 1.0e-5f);
-    EXPECT_EQ(0.0f, region.minY);
-    EXPECT_EQ(1.0f, region.maxY);
+    EXPECT_LT(levels[1].maxX - levels[1].minX, 0.05f);
+    const ScreenRegion& last = levels.back();
+    EXPECT_NEAR(0.5f - 0.431667f, last.minX, 1.0e-5f);
+    EXPECT_NEAR(0.5f + 0.431667f, last.maxX, 1.0e-5f);
+    EXPECT_EQ(0.0f, last.minY);
+    EXPECT_EQ(1.0f, last.maxY);
 
     const ScreenRegion widened = widenRegion({0.01f, 0.2f, 0.99f, 0.3f}, 0.02f, 0.1f);
     EXPECT_EQ(0.0f, widened.minX);

@@ -1,4 +1,5 @@
-// The air's scattering arithmetic against a numeric integral and against what photographs from orbit show.
+// The air's scattering arithmetic, the shaders' own text, against a numeric integral and against what
+// photographs from orbit show.
 #include "Atmosphere.h"
 #include "Scattering.h"
 
@@ -10,7 +11,7 @@
 namespace
 {
 
-using namespace Resource::Scattering;
+using namespace Scattering;
 
 constexpr float Infinity = std::numeric_limits<float>::infinity();
 // The scene's air.
@@ -61,7 +62,7 @@ TEST(Scattering, OpticalDepthMatchesTheIntegralAlongTheRay)
 TEST(Scattering, SunlightReddensAsTheSunSinksAndIsGoneBelowTheHorizon)
 {
     const glm::vec3 depth = zenithDepth(AirColor);
-    const glm::vec3 overhead = sunlight(1.0f, 1.0f, extinction(AirColor));
+    const glm::vec3 overhead = glm::exp(-extinction(AirColor) * columnToSpace(1.0f, 1.0f));
     EXPECT_NEAR(std::exp(-depth.g), overhead.g, 1e-3f);
 
     const struct
@@ -100,13 +101,22 @@ struct ViewRay
     glm::vec3 toSun;
 };
 
-Resource::Scattering::AirLight airFor(const ViewRay& ray)
+// The air along a ray as the last stage finds it, with the eye's column the vertex stage gives it.
+AirLight airBetween(const glm::vec3& eye, const glm::vec3& direction, float shadowIn, float shadowOut,
+                    const glm::vec3& source, const glm::vec3& coefficients)
+{
+    const glm::vec3 offAxis = glm::cross(eye, direction);
+    const float eyeColumn = columnOutward(glm::dot(eye, direction), glm::dot(offAxis, offAxis));
+    return airAlongRay(eye, direction, Infinity, shadowIn, shadowOut, ShellRadius, source, coefficients, eyeColumn);
+}
+
+AirLight airFor(const ViewRay& ray)
 {
     const glm::vec3 eye(0.0f, -5.0f, 0.0f);
     const float sine = ray.closest / 5.0f;
     const glm::vec3 direction(sine, std::sqrt(1.0f - sine * sine), 0.0f);
     const glm::vec3 source = scatteringSource(eye, direction, ray.toSun, AirColor);
-    return airAlongRay(eye, direction, Infinity, Infinity, Infinity, ShellRadius, source, extinction(AirColor));
+    return airBetween(eye, direction, Infinity, Infinity, source, extinction(AirColor));
 }
 
 TEST(Scattering, SeenFromOrbitTheAirHazesTheGroundTowardsTheLimbAndWhitensWhereThickest)
@@ -126,8 +136,8 @@ TEST(Scattering, SeenFromOrbitTheAirHazesTheGroundTowardsTheLimbAndWhitensWhereT
 
     // Straight down the ground keeps most of its light under a thin blue haze; towards the limb the
     // haze grows, bluer than the grey ground, and the ground fades into it.
-    const Resource::Scattering::AirLight down = airFor(nadir);
-    const Resource::Scattering::AirLight slant = airFor(towardsLimb);
+    const AirLight down = airFor(nadir);
+    const AirLight slant = airFor(towardsLimb);
     EXPECT_GT(down.transmittance.g, 0.8f);
     EXPECT_LT(slant.transmittance.g, down.transmittance.g - 0.1f);
     EXPECT_GT(slant.light.b, 1.5f * down.light.b);
@@ -170,19 +180,15 @@ TEST(Scattering, TheShadowTakesItsPieceOfTheRaysLight)
         {"shadow up to the lowest point, the eye in it", Infinity, middle, 0.1f, 0.5f},
         {"shadow beyond the air", 10.0f, 12.0f, 1.0f, 1.0f},
     };
-    const glm::vec3 full = airAlongRay(eye, direction, Infinity, Infinity, Infinity, ShellRadius, source,
-                                       coefficients).light;
+    const AirLight unshadowed = airBetween(eye, direction, Infinity, Infinity, source, coefficients);
+    const glm::vec3 full = unshadowed.light;
     for (const auto& c : cases)
     {
-        const Resource::Scattering::AirLight air =
-            airAlongRay(eye, direction, Infinity, c.shadowIn, c.shadowOut, ShellRadius, source, coefficients);
+        const AirLight air = airBetween(eye, direction, c.shadowIn, c.shadowOut, source, coefficients);
         EXPECT_GE(air.light.g, c.minShare * full.g - 1e-6f) << c.name;
         EXPECT_LE(air.light.g, c.maxShare * full.g + 1e-6f) << c.name;
         // The shadow takes light, not the air that dims what lies behind.
-        EXPECT_FLOAT_EQ(airAlongRay(eye, direction, Infinity, Infinity, Infinity, ShellRadius, source, coefficients)
-                            .transmittance.g,
-                        air.transmittance.g)
-            << c.name;
+        EXPECT_FLOAT_EQ(unshadowed.transmittance.g, air.transmittance.g) << c.name;
     }
 }
 

@@ -74,10 +74,10 @@ TEST(VisibilityTest, LeavesOutOnlyWhatCanChangeNoPixel)
         SCOPED_TRACE(c.name);
         const WhatIsSeen seen = findWhatIsSeen(c.sight);
         EXPECT_EQ(c.sunSeen, seen.sun);
-        EXPECT_EQ(c.sunSeen, !isEmpty(seen.glow)) << "the glow lies on the Sun";
+        EXPECT_EQ(c.sunSeen, !isEmpty(seen.glowRegion)) << "the glow lies on the Sun";
         EXPECT_EQ(c.moonSeen, seen.moon);
         EXPECT_EQ(c.earthSeen, seen.earth);
-        EXPECT_EQ(c.airSeen, !isEmpty(seen.air));
+        EXPECT_EQ(c.airSeen, !isEmpty(seen.airRegion));
         EXPECT_EQ(c.shellCoversItsImages, seen.shellCoversItsImages);
         EXPECT_TRUE(seen.skyCoversTheImage);
     }
@@ -87,7 +87,7 @@ TEST(VisibilityTest, TheFullFrameLeavesOutNothing)
 {
     const WhatIsSeen everything{};
     EXPECT_TRUE(everything.sun && everything.moon && everything.earth);
-    for (const ScreenRegion& region : {everything.glow, everything.air})
+    for (const ScreenRegion& region : {everything.glowRegion, everything.airRegion})
         EXPECT_TRUE(region.minX == 0.0f && region.minY == 0.0f && region.maxX == 1.0f && region.maxY == 1.0f);
     EXPECT_FALSE(everything.shellCoversItsImages);
     EXPECT_FALSE(everything.skyCoversTheImage);

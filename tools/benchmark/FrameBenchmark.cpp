@@ -122,7 +122,7 @@ void FrameBenchmark::setPose(const Pose& pose)
     else if (pose.body == PoseBody::Sun)
         body = scene.sun.get();
     scene.camera->setTarget(body);
-    scene.camera->setAnimation(holdAnimation(body, pose.distance));
+    scene.camera->setAnimation(Camera::makeHold(body, pose.distance));
     // A frame time of 0 keeps the bodies and the camera where the pose put them.
     m_Runner.advance(0.0f);
 }

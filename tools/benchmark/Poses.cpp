@@ -1,11 +1,5 @@
 #include "Poses.h"
 
-namespace
-{
-// Far beyond any run, so the camera never falls back to its target mode.
-constexpr float HoldDuration = 1.0e9f;
-} // namespace
-
 const std::vector<Pose>& allPoses()
 {
     // Distances as in the tour; times in the middle of the tour's moves at each body.
@@ -25,16 +19,4 @@ const Pose* findPose(const std::string& name)
     return nullptr;
 }
 
-Camera::CameraAnimation holdAnimation(Resource::IModel* body, float distance)
-{
-    Camera::CameraAnimation animation;
-    animation.setDistance(distance);
-    animation.setAngle(0.0f);
-    Camera::CameraMove hold;
-    hold.type = Camera::CameraMoveType::Hold;
-    hold.duration = HoldDuration;
-    hold.startDistance = distance;
-    hold.firstModel = body;
-    animation.addMove(hold);
-    return animation;
-}
+

@@ -32,5 +32,3 @@ struct Pose
 const std::vector<Pose>& allPoses();
 const Pose* findPose(const std::string& name);
 
-// One Hold that outlasts any run, starting at angle 0: the view direction is +x.
-Camera::CameraAnimation holdAnimation(Resource::IModel* body, float distance);

@@ -45,7 +45,7 @@ TEST(PosesTest, CameraHoldsOnTheBodyLookingAlongX)
             FakeBody body(place);
             Camera::Camera camera(keys, 1200, 960, 0.1f, 0.01f);
             camera.setTarget(&body);
-            camera.setAnimation(holdAnimation(&body, pose.distance));
+            camera.setAnimation(Camera::makeHold(&body, pose.distance));
             // Longer than any benchmark runs: the hold must still be playing.
             for (int frame = 0; frame < 3; ++frame)
                 camera.update(3600.0f);

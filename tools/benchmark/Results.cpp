@@ -1,5 +1,6 @@
 #include "Results.h"
 
+#include "Renderer.h"
 #include "Statistics.h"
 
 #include <algorithm>
@@ -105,9 +106,12 @@ std::vector<std::string> Results::poses() const
 
 const std::vector<std::string>& passNames()
 {
-    static const std::vector<std::string> names{"atmosphere-stages", "scene-pass",   "earth-data-copy",
-                                                "atmosphere-over-scene", "presentation", "bloom",
-                                                "lens-flare"};
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (int pass = 0; pass < Renderer::PassCount; ++pass)
+            all.emplace_back(Renderer::passName(static_cast<Renderer::Pass>(pass)));
+        return all;
+    }();
     return names;
 }
 

@@ -44,7 +44,7 @@ SceneRunner::SceneRunner(GLFWwindow* window, int width, int height, Renderer::Pa
     std::streambuf* console = std::cout.rdbuf(buildLog.rdbuf());
     try
     {
-        m_pRenderer = std::make_unique<Renderer::Renderer>(width, height, Renderer::Instruments{observer, true});
+        m_pRenderer = std::make_unique<Renderer::Renderer>(width, height, Renderer::RenderOptions{observer, true});
         // The camera's key sensitivities as the default configuration has them: the tools press no keys.
         const Configuration defaults;
         m_Scene = makeScene(Keys, width, height, defaults.sensivityZoom, defaults.sensivityUpDown);
@@ -60,8 +60,7 @@ SceneRunner::SceneRunner(GLFWwindow* window, int width, int height, Renderer::Pa
 
 void SceneRunner::startTour()
 {
-    m_Scene.camera->setTarget(m_Scene.earth.get());
-    m_Scene.camera->setAnimation(Camera::makeTour(m_Scene.earth.get(), m_Scene.moon.get(), m_Scene.sun.get()));
+    ::startTour(m_Scene);
 }
 
 void SceneRunner::advance(float seconds)
@@ -84,7 +83,7 @@ void SceneRunner::advanceBy(double seconds, double step)
 
 void SceneRunner::draw()
 {
-    Renderer::drawFrame(*m_pRenderer, m_Scene);
+    m_pRenderer->drawFrame(m_Scene);
 }
 
 void SceneRunner::present()
