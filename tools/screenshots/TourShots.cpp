@@ -78,6 +78,44 @@ std::vector<double> parseTimes(const std::string& text)
     return times;
 }
 
+std::string HeldView::name() const
+{
+    std::string named = body;
+    if (!named.empty())
+        named[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(named[0])));
+    return named + " from " + formatSeconds(distance) + " at " + formatSeconds(degrees) + " degrees";
+}
+
+HeldView parseHeldView(const std::string& text)
+{
+    std::istringstream stream(text);
+    HeldView view;
+    std::string distance;
+    std::string degrees;
+    std::string rest;
+    std::getline(stream, view.body, ',');
+    std::getline(stream, distance, ',');
+    std::getline(stream, degrees, ',');
+    const bool more = static_cast<bool>(std::getline(stream, rest));
+    if (view.body != "earth" && view.body != "moon" && view.body != "sun")
+        throw std::invalid_argument("held view '" + text + "' must start with earth, moon or sun");
+    const auto number = [&](const std::string& part, float& value) {
+        std::size_t used = 0;
+        try
+        {
+            value = std::stof(part, &used);
+        }
+        catch (const std::exception&)
+        {
+            used = 0;
+        }
+        return !part.empty() && used == part.size() && std::isfinite(value);
+    };
+    if (more || !number(distance, view.distance) || !(view.distance > 0.0f) || !number(degrees, view.degrees))
+        throw std::invalid_argument("held view '" + text + "' is not BODY,DISTANCE,DEGREES with a distance > 0");
+    return view;
+}
+
 std::string formatSeconds(double seconds)
 {
     char buffer[64];

@@ -31,6 +31,20 @@ std::vector<double> middleTimes(const std::vector<TourMove>& moves);
 // non-negative, finite and strictly increasing, so every picture gets its own name.
 std::vector<double> parseTimes(const std::string& text);
 
+// A camera held still while the bodies move through the tour's times: `distance` from the body named
+// `body` ("earth", "moon" or "sun"), looking at it along the horizontal `degrees`.
+struct HeldView
+{
+    std::string body;
+    float distance = 0.0f;
+    float degrees = 0.0f;
+    // "Earth from 3 at 90 degrees": the move's name on the shots.
+    std::string name() const;
+};
+
+// "earth,3,90" -> {"earth", 3, 90}; throws std::invalid_argument naming what is wrong.
+HeldView parseHeldView(const std::string& text);
+
 // "1.5", "8", "16.25": seconds as a person writes them, without trailing zeros.
 std::string formatSeconds(double seconds);
 

@@ -64,4 +64,13 @@ TEST(TourShotsTest, LabelsFileNamesAndTimes)
     EXPECT_EQ(parseTimes("0"), (std::vector<double>{0.0}));
     for (const char* bad : {"", ",", "1,,2", "2,1", "1,1", "-1", "1,", "abc", "1s", "1e999", "nan"})
         EXPECT_THROW(parseTimes(bad), std::invalid_argument) << bad;
+
+    const HeldView held = parseHeldView("earth,3,-90");
+    EXPECT_EQ(held.body, "earth");
+    EXPECT_EQ(held.distance, 3.0f);
+    EXPECT_EQ(held.degrees, -90.0f);
+    EXPECT_EQ(held.name(), "Earth from 3 at -90 degrees");
+    for (const char* bad :
+         {"", "mars,3,0", "earth,0,0", "earth,-1,0", "earth,3", "earth,3,x", "earth,3,0,1", "earth,nan,0"})
+        EXPECT_THROW(parseHeldView(bad), std::invalid_argument) << bad;
 }

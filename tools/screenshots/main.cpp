@@ -6,11 +6,13 @@
 #include "TourShots.h"
 
 #include "Camera.h"
+#include "CameraAnimation.h"
 #include "Earth.h"
 #include "Moon.h"
 #include "Sun.h"
 
 #include <GLFW/glfw3.h>
+#include <glm/trigonometric.hpp>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -21,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <stdexcept>
 
@@ -39,7 +42,7 @@ constexpr int SheetColumns = 4;
 const char* const UnderXvfb = "SCREENSHOTS_UNDER_XVFB";
 
 const char* const Usage =
-    "Usage: screenshots [--times T1,T2,...] [--out DIR] [--root DIR]\n"
+    "Usage: screenshots [--times T1,T2,...] [--hold BODY,DISTANCE,DEGREES] [--out DIR] [--root DIR]\n"
     "\n"
     "Renders the demo's scene in-process (a hidden window on Mesa's software renderer, the size of\n"
     "Talvenmorquiddle.ini) through its opening tour in frames of 1/60 s, saves the frame at each of the\n"
@@ -47,6 +50,8 @@ const char* const Usage =
     "it runs itself under xvfb-run.\n"
     "\n"
     "  --times  shot times in increasing order (default: the middle of each move of the tour)\n"
+    "  --hold   instead of the tour's camera, one held DISTANCE from earth, moon or sun, looking at it\n"
+    "           along the horizontal DEGREES (0: along +x), while the bodies move as in the tour\n"
     "  --out    output folder (default build/screenshots in the repository)\n"
     "  --root   the folder holding Talvenmorquiddle.ini, shader/ and models/ (default: the repository)\n";
 
@@ -79,7 +84,8 @@ bool runProgram(const std::vector<std::string>& arguments)
                              " (install the xvfb package, or set DISPLAY)");
 }
 
-int run(const std::optional<std::vector<double>>& chosenTimes, const fs::path& out)
+int run(const std::optional<std::vector<double>>& chosenTimes, const std::optional<HeldView>& held,
+        const fs::path& out)
 {
     const Configuration config = readConfiguration("Talvenmorquiddle.ini");
     // The same pictures on every machine: the GPU's driver would draw its own.
@@ -93,9 +99,17 @@ int run(const std::optional<std::vector<double>>& chosenTimes, const fs::path& o
         SceneRunner runner(window, config.width, config.height);
         const Scene& scene = runner.m_Scene;
         runner.startTour();
-        const std::vector<TourMove> moves =
+        std::vector<TourMove> moves =
             tourMoves(scene.camera->getAnimation(),
                       {{scene.earth.get(), "Earth"}, {scene.moon.get(), "Moon"}, {scene.sun.get(), "Sun"}});
+        if (held)
+        {
+            const std::map<std::string, Resource::IModel*> bodies{
+                {"earth", scene.earth.get()}, {"moon", scene.moon.get()}, {"sun", scene.sun.get()}};
+            scene.camera->setAnimation(Camera::makeHold(bodies.at(held->body), held->distance,
+                                                        glm::radians(held->degrees)));
+            moves = {{held->name(), 0.0, 1.0e9}};
+        }
         const std::vector<double> times = chosenTimes ? *chosenTimes : middleTimes(moves);
         double now = 0.0;
         for (std::size_t i = 0; i < times.size(); ++i)
@@ -132,6 +146,7 @@ int main(int, char** argv)
     try
     {
         std::optional<std::vector<double>> times;
+        std::optional<HeldView> held;
         fs::path out = fs::path(SCREENSHOTS_SOURCE_DIR) / "build" / "screenshots";
         fs::path root = SCREENSHOTS_SOURCE_DIR;
         for (char** arg = argv + 1; *arg; ++arg)
@@ -142,13 +157,15 @@ int main(int, char** argv)
                 std::cout << Usage;
                 return 0;
             }
-            if ((option != "--times" && option != "--out" && option != "--root") || !arg[1])
-                throw std::invalid_argument(option == "--times" || option == "--out" || option == "--root"
-                                                ? option + " needs a value"
-                                                : "unknown option '" + option + "'");
+            const bool known =
+                option == "--times" || option == "--hold" || option == "--out" || option == "--root";
+            if (!known || !arg[1])
+                throw std::invalid_argument(known ? option + " needs a value" : "unknown option '" + option + "'");
             const std::string value = *++arg;
             if (option == "--times")
                 times = parseTimes(value);
+            else if (option == "--hold")
+                held = parseHeldView(value);
             else if (option == "--out")
                 out = fs::absolute(value);
             else
@@ -166,7 +183,7 @@ int main(int, char** argv)
         }
         // The program reads its configuration, shaders and models from its working directory.
         fs::current_path(root);
-        return run(times, out);
+        return run(times, held, out);
     }
     catch (const std::invalid_argument& error)
     {
