@@ -122,6 +122,18 @@ float miePhase(float cosAngle)
            ((2.0f + g * g) * denominator * sqrt(denominator));
 }
 
+// How far along a view ray its air lies mostly: over the ground the ray reaches, just over the ground;
+// past the limb, round the ray's lowest point ahead of the eye. `eye` is relative to the centre,
+// `direction` a unit vector.
+float airPointDistance(vec3 eye, vec3 direction)
+{
+    float along = dot(eye, direction);
+    vec3 offAxis = cross(eye, direction);
+    float closest2 = dot(offAxis, offAxis);
+    bool hitsGround = closest2 < 1.0f && along < 0.0f;
+    return hitsGround ? -along - sqrt(max(1.0f - closest2, 0.0f)) : max(-along, 0.0f);
+}
+
 // The light a view ray's air scatters towards the eye per unit of its opacity: the sunlight, reddened on
 // its way to the air the ray passes through most (over the ground under it, or at its lowest point), times
 // the phase functions. It changes slowly across the sky: the program takes it per vertex. `eye` is
@@ -133,12 +145,10 @@ vec3 scatteringSource(vec3 eye, vec3 direction, vec3 toSun, vec4 airColor)
     float closest2 = dot(offAxis, offAxis);
     vec3 rayleigh = rayleighScattering(airColor);
     float mie = mieScattering(airColor);
-    // Over the ground the ray's air lies mostly just over the ground; past the limb, round the ray's
-    // lowest point ahead of the eye: at the source height over it. Where the ray is thick up to there,
-    // the light of a colour that reaches the eye comes from the ray's first unit of optical depth in that
-    // colour, higher up: blue from higher than red, lit by less reddened sunlight.
-    bool hitsGround = closest2 < 1.0f && along < 0.0f;
-    float toPoint = hitsGround ? -along - sqrt(max(1.0f - closest2, 0.0f)) : max(-along, 0.0f);
+    // The sunlight is taken at the source height over the point where the ray's air lies. Where the ray
+    // is thick up to there, the light of a colour that reaches the eye comes from the ray's first unit of
+    // optical depth in that colour, higher up: blue from higher than red, lit by less reddened sunlight.
+    float toPoint = airPointDistance(eye, direction);
     vec3 point = eye + direction * toPoint;
     float eyeColumn = columnOutward(along, closest2);
     vec3 depth = (rayleigh + mie) * columnFromEye(toPoint + along, along, eyeColumn, closest2);

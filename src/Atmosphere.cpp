@@ -176,6 +176,7 @@ void Atmosphere::renderOverScene()
     }
     glUniform4fv(m_AtmosphereColorLocation, 1, glm::value_ptr(m_Color));
     glUniform1f(m_AtmosphereScaleLocation, m_Scale);
+    setOccluderUniforms();
     // Only the air the Sun reaches glows; the shadow images alone cannot say how steeply it is lit.
     glUniform4fv(m_LightPositionLocation, 1, glm::value_ptr(m_LightPosition));
     glDrawElements(GL_TRIANGLES, getIndexCount(), GL_UNSIGNED_INT, nullptr);

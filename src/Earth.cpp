@@ -1,19 +1,11 @@
 #include "Earth.h"
 
-#include <glm/gtc/type_ptr.hpp>
-
 namespace Resource
 {
 
 Earth::Earth()
 {
     load(info(), textures(), motion());
-    m_AtmosphereColorLocation = glGetUniformLocation(m_Program, "atmosphereColor");
-}
-
-void Earth::setAtmosphereColor(const glm::vec4& color)
-{
-    m_AtmosphereColor = color;
 }
 
 ModelInfo Earth::info()
@@ -56,7 +48,6 @@ void Earth::render()
     setCommonUniforms();
     glUniform1f(m_TessLevelInnerLocation, 4.0f);
     glUniform1f(m_TessLevelOuterLocation, 4.0f);
-    glUniform4fv(m_AtmosphereColorLocation, 1, glm::value_ptr(m_AtmosphereColor));
     glPatchParameteri(GL_PATCH_VERTICES, 3);
     glDrawElements(GL_PATCHES, getIndexCount(), GL_UNSIGNED_INT, nullptr);
 

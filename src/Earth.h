@@ -13,9 +13,6 @@ class Earth : public Model
 public:
     Earth();
     void render() override;
-    // The air over the ground, whose colour decides how it reddens and dims the sunlight (the
-    // atmosphere's "atmosphereColor"); none until told.
-    void setAtmosphereColor(const glm::vec4& color);
     // The fixed-function state the draw leaves set, for a renderer that skips the draw.
     static void setStateAfterDraw();
 
@@ -23,10 +20,6 @@ public:
     static ModelInfo info();
     static std::vector<TextureSlot> textures();
     static Motion motion();
-
-private:
-    GLint m_AtmosphereColorLocation = 0;
-    glm::vec4 m_AtmosphereColor{0.0f};
 };
 
 } // namespace Resource

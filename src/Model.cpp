@@ -69,6 +69,11 @@ void Model::initialize()
     m_ProjectionMatLocation = glGetUniformLocation(m_Program, "projectionMat");
     m_PointRenderingLocation = glGetUniformLocation(m_Program, "pointRendering");
     m_LightPositionLocation = glGetUniformLocation(m_Program, "lightPosition");
+    m_OccluderPositionLocation = glGetUniformLocation(m_Program, "occluderPosition");
+    m_OccluderRadiusLocation = glGetUniformLocation(m_Program, "occluderRadius");
+    m_SunRadiusLocation = glGetUniformLocation(m_Program, "sunRadius");
+    m_EclipseLocation = glGetUniformLocation(m_Program, "eclipse");
+    m_AirColorLocation = glGetUniformLocation(m_Program, "atmosphereColor");
     m_TessLevelInnerLocation = glGetUniformLocation(m_Program, "TessLevelInner");
     m_TessLevelOuterLocation = glGetUniformLocation(m_Program, "TessLevelOuter");
     for (TextureSlot& slot : m_TextureSlots)
@@ -181,6 +186,16 @@ void Model::setCommonUniforms()
     glUniformMatrix4fv(m_ProjectionMatLocation, 1, GL_FALSE, glm::value_ptr(m_ProjectionMatrix));
     glUniform4fv(m_LightPositionLocation, 1, glm::value_ptr(m_LightPosition));
     glUniform1i(m_PointRenderingLocation, 0);
+    glUniform4fv(m_AirColorLocation, 1, glm::value_ptr(m_AirColor));
+    setOccluderUniforms();
+}
+
+void Model::setOccluderUniforms()
+{
+    glUniform4fv(m_OccluderPositionLocation, 1, glm::value_ptr(m_Occluder.position));
+    glUniform1f(m_OccluderRadiusLocation, m_Occluder.radius);
+    glUniform1f(m_SunRadiusLocation, m_Occluder.sunRadius);
+    glUniform1i(m_EclipseLocation, m_Occluder.shadowReaches ? 1 : 0);
 }
 
 void Model::render()
@@ -225,6 +240,16 @@ glm::vec4 Model::getPosition()
 void Model::setLightPosition(const glm::vec4& position)
 {
     m_LightPosition = position;
+}
+
+void Model::setOccluder(const Occluder& occluder)
+{
+    m_Occluder = occluder;
+}
+
+void Model::setAtmosphereColor(const glm::vec4& color)
+{
+    m_AirColor = color;
 }
 
 void Model::update(float deltaTime, int frame)

@@ -51,6 +51,17 @@ struct Motion
     float spinTime = 0.0f;  // seconds per radian; 0: no spin
 };
 
+// The body that can stand between another and the Sun (the Earth for the Moon, the Moon for the Earth
+// and its air), as the other's draw needs it: the shadow it casts, and for the Moon the earthlight.
+struct Occluder
+{
+    glm::vec4 position{0.0f};
+    float radius = 0.0f;
+    float sunRadius = 0.0f;
+    // Whether its penumbra can reach the body this frame; only then does the draw work out an eclipse.
+    bool shadowReaches = false;
+};
+
 // The GPU vertex of every mesh, uploaded byte for byte.
 struct Vertex
 {
@@ -88,6 +99,11 @@ public:
     glm::mat4 getModelMatrix() override;
     glm::vec4 getPosition() override;
     void setLightPosition(const glm::vec4& position) override;
+    // Set each frame beside the light position, for the programs that take an eclipse into account.
+    void setOccluder(const Occluder& occluder);
+    // The Earth's air ("atmosphereColor"), which reddens the sunlight on the ground and bends it into the
+    // Earth's shadow; none until told.
+    void setAtmosphereColor(const glm::vec4& color);
     void update(float deltaTime, int frame) override;
     float getSize() override;
     // The radius of the sphere the body's mesh encloses, in world units (see `innerRadius`).
@@ -110,6 +126,9 @@ protected:
     void bindTextures();
     // Sets the uniforms shared by every body's draw.
     void setCommonUniforms();
+    // Sets "occluderPosition", "occluderRadius", "sunRadius" and "eclipse" (1 where the occluder's shadow
+    // can reach the body) for the programs that have them.
+    void setOccluderUniforms();
 
     std::string m_ModelFile;
     std::string m_ShaderName;
@@ -131,6 +150,11 @@ protected:
     GLint m_TessLevelOuterLocation = 0;
     GLint m_PointRenderingLocation = 0;
     GLint m_LightPositionLocation = 0;
+    GLint m_OccluderPositionLocation = 0;
+    GLint m_OccluderRadiusLocation = 0;
+    GLint m_SunRadiusLocation = 0;
+    GLint m_EclipseLocation = 0;
+    GLint m_AirColorLocation = 0;
     std::vector<Vertex> m_Vertices;
     std::vector<GLuint> m_Indices;
     glm::mat4 m_ModelMatrix{1.0f};
@@ -138,6 +162,8 @@ protected:
     glm::mat4 m_ProjectionMatrix{1.0f};
     glm::vec4 m_Position{0.0f};
     glm::vec4 m_LightPosition{0.0f};
+    Occluder m_Occluder;
+    glm::vec4 m_AirColor{0.0f};
     float m_OrbitAngle = 0.0f;
     float m_SpinAngle = 0.0f;
     int m_LastFrame = 0;

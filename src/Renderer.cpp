@@ -26,6 +26,12 @@ constexpr int ColourAttachment = 0;
 constexpr int GlowAttachment = 1;
 constexpr int EarthDataAttachment = 2;
 
+// The Moon, which can hide the Sun from the Earth and its air.
+Resource::Occluder moonAsOccluder(Scene& scene, const WhatIsSeen& seen)
+{
+    return {scene.moon->getPosition(), scene.moon->getSize(), scene.sun->getSize(), seen.earthInMoonShadow};
+}
+
 // Tells the observer, if any, that a pass runs while this lives.
 class PassScope
 {
@@ -152,7 +158,7 @@ void Renderer::render(Scene& scene, const WhatIsSeen& seen)
     {
         const PassScope pass(observer, Pass::AtmosphereOverScene);
         if (!isEmpty(seen.airRegion))
-            renderAtmosphereOverScene(scene);
+            renderAtmosphereOverScene(scene, seen);
         else
             Resource::Atmosphere::setStateAfterDraw(Resource::OverSceneStage);
     }
@@ -207,14 +213,19 @@ void Renderer::renderScenePass(Scene& scene, const WhatIsSeen& seen)
     if (seen.sun)
         scene.sun->render();
     scene.moon->setLightPosition(scene.sun->getPosition());
+    // The Earth can hide the Sun from the Moon, and lights its night side.
+    scene.moon->setOccluder(
+        {scene.earth->getPosition(), scene.earth->getSize(), scene.sun->getSize(), seen.moonInEarthShadow});
+    scene.moon->setAtmosphereColor(scene.atmosphere->getColor());
     scene.moon->setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
     if (seen.moon)
         scene.moon->render();
 
     m_SceneFramebuffer.bindTextures({ColourAttachment, GlowAttachment, EarthDataAttachment});
     scene.earth->setLightPosition(scene.sun->getPosition());
-    // The ground is lit through the atmosphere's air.
+    // The ground is lit through the atmosphere's air, and the Moon can hide the Sun from it.
     scene.earth->setAtmosphereColor(scene.atmosphere->getColor());
+    scene.earth->setOccluder(moonAsOccluder(scene, seen));
     scene.earth->setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
     if (seen.earth)
         scene.earth->render();
@@ -253,7 +264,7 @@ void Renderer::copyEarthData(const WhatIsSeen& seen)
     m_QuadRenderer.draw(m_SceneFramebuffer.m_Textures[EarthDataAttachment], 0);
 }
 
-void Renderer::renderAtmosphereOverScene(Scene& scene)
+void Renderer::renderAtmosphereOverScene(Scene& scene, const WhatIsSeen& seen)
 {
     Camera::Camera& camera = *scene.camera;
     Resource::Atmosphere& atmosphere = *scene.atmosphere;
@@ -263,6 +274,7 @@ void Renderer::renderAtmosphereOverScene(Scene& scene)
     m_SceneFramebuffer.bindTextures({ColourAttachment});
     atmosphere.setMatrices(camera.getViewMatrix(), camera.getProjectionMatrix());
     atmosphere.setLightPosition(scene.sun->getPosition());
+    atmosphere.setOccluder(moonAsOccluder(scene, seen));
     atmosphere.m_Stage = Resource::OverSceneStage;
     atmosphere.setFramebuffer(m_AtmosphereFramebuffer);
     atmosphere.render();

@@ -79,7 +79,7 @@ private:
     void renderScenePass(Scene& scene, const WhatIsSeen& seen);
     void clearSceneTarget(const WhatIsSeen& seen);
     void copyEarthData(const WhatIsSeen& seen);
-    void renderAtmosphereOverScene(Scene& scene);
+    void renderAtmosphereOverScene(Scene& scene, const WhatIsSeen& seen);
     void present();
 
     RenderOptions m_Options;

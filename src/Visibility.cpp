@@ -9,6 +9,7 @@
 #include "Sun.h"
 
 #include <algorithm>
+#include <cmath>
 
 Sight sightOf(const Scene& scene, int width, int height)
 {
@@ -26,6 +27,30 @@ Sight sightOf(const Scene& scene, int width, int height)
     sight.earthSize = scene.earth->getSize();
     sight.shellRadius = scene.atmosphere->getRadius();
     return sight;
+}
+
+bool penumbraReaches(const glm::vec3& sunCentre, float sunRadius, const glm::vec3& occluderCentre,
+                     float occluderRadius, const glm::vec3& centre, float radius)
+{
+    const glm::vec3 axis = occluderCentre - sunCentre;
+    const float apart = glm::length(axis);
+    // Touching or overlapping the Sun, the occluder may shade anything.
+    if (!(apart > sunRadius + occluderRadius))
+        return true;
+    const glm::vec3 along = axis / apart;
+    // Wholly on the Sun's side of the occluder, the body has the occluder behind it.
+    if (glm::dot(centre - occluderCentre, along) + radius < -occluderRadius)
+        return false;
+    // The touching lines cross between the two, this far before the occluder's centre, and open at this
+    // half-angle.
+    const glm::vec3 apex = occluderCentre - along * (apart * occluderRadius / (sunRadius + occluderRadius));
+    const float halfAngle = std::asin((sunRadius + occluderRadius) / apart);
+    const glm::vec3 toCentre = centre - apex;
+    const float distance = glm::length(toCentre);
+    if (distance <= radius)
+        return true;
+    const float angle = std::acos(std::clamp(glm::dot(toCentre, along) / distance, -1.0f, 1.0f));
+    return angle < halfAngle + std::asin(radius / distance);
 }
 
 WhatIsSeen findWhatIsSeen(const Sight& sight)
@@ -68,5 +93,10 @@ WhatIsSeen findWhatIsSeen(const Sight& sight)
     seen.shellCoversItsImages = !closeToTheShell && shellDepth - sight.shellRadius > near &&
                                 shellDepth + sight.shellRadius < far;
     seen.skyCoversTheImage = Resource::skyBoxCoversTheView(projection);
+
+    seen.moonInEarthShadow = penumbraReaches(sight.sunCentre, sight.sunSize, sight.earthCentre, sight.earthSize,
+                                             sight.moonCentre, sight.moonSize * MeshRounding);
+    seen.earthInMoonShadow = penumbraReaches(sight.sunCentre, sight.sunSize, sight.moonCentre, sight.moonSize,
+                                             sight.earthCentre, sight.shellRadius * MeshRounding);
     return seen;
 }

@@ -42,12 +42,22 @@ struct WhatIsSeen
     bool shellCoversItsImages = false;
     // Whether the sky box covers every pixel, so that the scene's colour and glow need no clear.
     bool skyCoversTheImage = false;
+    // Whether the Earth's penumbra reaches the Moon, and the Moon's the Earth's air: only then can an
+    // eclipse darken a pixel of theirs.
+    bool moonInEarthShadow = true;
+    bool earthInMoonShadow = true;
 };
 
 // The meshes lie within the spheres of their sizes up to the rounding of their files' numbers.
 constexpr float MeshRounding = 1.001f;
 // How far beyond the Sun's outline, in pixels, the rasterizer's rounding may still show a body behind it.
 constexpr float RasterMarginPixels = 2.0f;
+
+// Whether any point of the sphere of `radius` round `centre` sees the occluder hide part of the Sun: whether
+// it reaches into the occluder's penumbra: the cone bounded by the lines that touch the Sun and the
+// occluder on opposite sides, behind the occluder.
+bool penumbraReaches(const glm::vec3& sunCentre, float sunRadius, const glm::vec3& occluderCentre,
+                     float occluderRadius, const glm::vec3& centre, float radius);
 
 // The sight of `scene` from its camera, on a target of width x height.
 Sight sightOf(const Scene& scene, int width, int height);

@@ -1,5 +1,5 @@
-// The air's scattering arithmetic that the shaders include, compiled as C++: the tests check the very text
-// the GPU runs.
+// The sunlight arithmetic that the shaders include (the air's scattering, eclipses), compiled as C++: the
+// tests check the very text the GPU runs.
 #pragma once
 
 #include <glm/glm.hpp>
@@ -13,6 +13,7 @@ using namespace glm;
 namespace
 {
 #include "../../shader/Scattering.glsl"
+#include "../../shader/Eclipse.glsl"
 }
 #pragma GCC diagnostic pop
 } // namespace Scattering

@@ -1,8 +1,5 @@
-#include "Earth.h"
 #include "GlmExpect.h"
-#include "Model.h"
-#include "Moon.h"
-#include "Sun.h"
+#include "SolarSystem.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
@@ -15,17 +12,6 @@ namespace
 
 constexpr float Pi = 3.14159265358979f;
 
-// A body with the motion of a real one but no mesh, program or texture: update needs none.
-class Body final : public Resource::Model
-{
-public:
-    Body(const Resource::ModelInfo& info, const Resource::Motion& motion)
-    {
-        m_Size = info.size;
-        m_Motion = motion;
-    }
-};
-
 Body makeSun()
 {
     return Body(Resource::Sun::info(), Resource::Sun::motion());
@@ -36,47 +22,6 @@ glm::vec3 worldXAxis(Resource::IModel& body)
 {
     return glm::vec3(body.getModelMatrix() * glm::vec4(1.0f, 0.0f, 0.0f, 0.0f));
 }
-
-// The scene's chain Sun <- Earth <- Moon, with a second child of the Earth standing in for the atmosphere.
-struct SolarSystem
-{
-    Body sun{Resource::Sun::info(), Resource::Sun::motion()};
-    Body earth{Resource::Earth::info(), Resource::Earth::motion()};
-    Body moon{Resource::Moon::info(), Resource::Moon::motion()};
-    Body shell{{"", "", 1.075f, false}, {0.0f, 0.0f, 0.0f}};
-    int frame = 0;
-
-    SolarSystem()
-    {
-        earth.setParent(&sun);
-        moon.setParent(&earth);
-        shell.setParent(&earth);
-    }
-
-    // One unpaused frame, in the frame loop's order.
-    void step(float deltaTime)
-    {
-        ++frame;
-        sun.update(deltaTime, frame);
-        earth.update(deltaTime, frame);
-        moon.update(deltaTime, frame);
-        shell.update(deltaTime, frame);
-    }
-
-    // Frame times of uneven length that add up to `total`.
-    void run(float total, int frames)
-    {
-        const float mean = total / static_cast<float>(frames);
-        float spent = 0.0f;
-        for (int i = 0; i + 1 < frames; ++i)
-        {
-            const float deltaTime = mean * (i % 2 == 0 ? 0.5f : 1.5f);
-            step(deltaTime);
-            spent += deltaTime;
-        }
-        step(total - spent);
-    }
-};
 
 TEST(ModelMotionTest, SunIsAtTheOriginAfterEveryUpdateAndNowhereBefore)
 {
