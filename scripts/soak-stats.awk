@@ -96,8 +96,9 @@ END {
       percent, rss_limit
 
   print "frame time:      quartiles per ten minutes (25 % / 50 % / 75 %), ms"
-  for (from10 = 0; from10 <= last; from10 += 600) {
-    k = frames(q, from10, from10 + 600)
+  # The last sample, taken when the time is up, belongs to the last ten minutes, not to a window of its own.
+  for (from10 = 0; from10 < last; from10 += 600) {
+    k = frames(q, from10, from10 + 600 < last ? from10 + 600 : last + 1)
     if (k > 0)
       printf "                 %2d-%2d min: %5.1f / %5.1f / %5.1f (%d samples)\n", from10 / 60,
         (from10 + 600 < last ? from10 + 600 : last) / 60, quantile(q, k, 0.25), quantile(q, k, 0.5),

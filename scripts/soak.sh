@@ -63,8 +63,9 @@ trap cleanup EXIT
 
 ln -s "$root/shader" "$work/shader"
 ln -s "$root/models" "$work/models"
-printf '[MAIN]\nWidth=%s\nHeight=%s\nGLDebug=true\n' "${SOAK_WIDTH:-1200}" "${SOAK_HEIGHT:-960}" \
-  >"$work/Talvenmorquiddle.ini"
+# Larger steps than the defaults: four taps take the camera two units closer or 0.2 radians round.
+printf '[MAIN]\nWidth=%s\nHeight=%s\nGLDebug=true\nSensivityZoom=0.5\nSensivityUpDown=0.05\n' \
+  "${SOAK_WIDTH:-1200}" "${SOAK_HEIGHT:-960}" >"$work/Talvenmorquiddle.ini"
 
 # No console input: a failure report would end the program at once instead of waiting for Enter.
 (cd "$work" && exec "${wrapper[@]}" "$program" >"$console" 2>&1 </dev/null) &
@@ -129,12 +130,12 @@ sample() {
   echo "$(($(date +%s) - started)),$memory,$rate,$ms" >>"$csv"
 }
 
-# A tap shorter than a frame may fall between two frames' polls: every key is held for a while.
-press() {
-  local key=$1 seconds=$2
-  xdotool keydown --window "$window" "$key" 2>/dev/null || true
-  sleep "$seconds"
-  xdotool keyup --window "$window" "$key" 2>/dev/null || true
+# The program holds a tap (press and release within one frame) for exactly one frame, and a camera key
+# moves by one step per frame: taps further apart than a frame move the camera by a fixed amount, where a
+# held key would move it by as many steps as frames happened to pass, and the camera would wander off
+# over the rounds.
+tap() {
+  xdotool key --window "$window" "$1" 2>/dev/null || true
 }
 
 alive() {
@@ -160,27 +161,33 @@ while (($(date +%s) - started < tour_seconds)); do
 done
 keys_from=$(($(date +%s) - started))
 
-# Each round visits every body, moves and zooms both ways by the same amount, pauses and resumes,
-# and restarts the tour, so the rounds look alike and their frame times compare.
-round=(e Up KP_Add KP_Subtract Down s KP_Subtract Up KP_Add Down m Down KP_Add KP_Subtract Up space Up Down
-  space a)
+# Each round visits every body, moves and zooms it both ways by the same number of taps, pauses and
+# resumes, and restarts the tour: every round starts from the same camera, so the rounds look alike and
+# their frame times and memory compare.
+round=(e Up4 KP_Add4 KP_Subtract4 Down4 s KP_Subtract4 Up4 KP_Add4 Down4 m Down4 KP_Add4 KP_Subtract4 Up4
+  space Up4 Down4 space a)
 end=$((tour_seconds + key_seconds))
 while (($(date +%s) - started < end)); do
-  for key in "${round[@]}"; do
+  for step in "${round[@]}"; do
     (($(date +%s) - started < end)) || break
     alive
-    case $key in
-      Up | Down | KP_Add | KP_Subtract) press "$key" 1 ;;
-      *) press "$key" 0.3 ;;
-    esac
+    if [[ "$step" =~ ^(.*)4$ ]]; then
+      # Half a second apart: longer than a frame even on a busy machine, so no two taps share one.
+      for _ in 1 2 3 4; do
+        tap "${BASH_REMATCH[1]}"
+        sleep 0.5
+      done
+    else
+      tap "$step"
+      sleep 1
+    fi
     sample_when_due
-    sleep 1
   done
 done
 alive
 sample
 
-press Escape 1.5
+tap Escape
 code="none within 60 s"
 for _ in $(seq 1 600); do
   if ! kill -0 "$pid" 2>/dev/null; then
