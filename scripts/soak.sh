@@ -172,7 +172,7 @@ while (($(date +%s) - started < end)); do
     (($(date +%s) - started < end)) || break
     alive
     if [[ "$step" =~ ^(.*)4$ ]]; then
-      # Half a second apart: longer than a frame even on a busy machine, so no two taps share one.
+      # Half a second apart, so that no two taps share a frame unless it draws fewer than two a second.
       for _ in 1 2 3 4; do
         tap "${BASH_REMATCH[1]}"
         sleep 0.5
