@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages needed to build, run and test; does nothing when they are all there.
+# Installs the Debian packages needed to build, run and test, and the packages named on the command line
+# (scripts/record.sh names ffmpeg); does nothing when they are all there.
 # The package manager's own output goes to build/install-deps.log; the console shows what is being
 # installed and how far along it is, and the log's last lines if the install fails.
 set -euo pipefail
@@ -12,6 +13,7 @@ packages=(
   zlib1g-dev
   xvfb xauth libgl1-mesa-dri mesa-utils imagemagick xdotool
   xplanet-images openuniverse-common
+  "$@"
 )
 
 missing=()
