@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -53,15 +52,13 @@ double parseSeconds(const std::string& option, const std::string& text)
 std::pair<int, int> parseSize(const std::string& text)
 {
     const std::size_t x = text.find('x');
-    const auto side = [&](const std::string& digits) {
-        if (digits.empty() || digits.size() > 5 ||
-            !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
-            throw std::invalid_argument("--size needs WIDTHxHEIGHT in pixels, such as 1200x960, not '" + text + "'");
-        return std::stoi(digits);
+    const auto isSide = [](const std::string& digits) {
+        return !digits.empty() && digits.size() <= 5 &&
+               std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
     };
-    if (x == std::string::npos)
-        side("");
-    return {side(text.substr(0, x)), side(text.substr(x + 1))};
+    if (x == std::string::npos || !isSide(text.substr(0, x)) || !isSide(text.substr(x + 1)))
+        throw std::invalid_argument("--size needs WIDTHxHEIGHT in pixels, such as 1200x960, not '" + text + "'");
+    return {std::stoi(text.substr(0, x)), std::stoi(text.substr(x + 1))};
 }
 
 Format formatOf(const std::filesystem::path& file)
