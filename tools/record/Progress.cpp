@@ -6,10 +6,9 @@
 namespace Record
 {
 
-std::string progressText(long done, long all, double seconds)
+std::string progressText(long done, long all, double rate)
 {
     char text[128];
-    const double rate = seconds > 0.0 ? static_cast<double>(done) / seconds : 0.0;
     const long percent = all > 0 ? done * 100 / all : 100;
     if (rate > 0.0)
     {
@@ -30,12 +29,16 @@ void Progress::frameDone()
 {
     ++m_Done;
     const auto now = std::chrono::steady_clock::now();
+    if (m_Done == 1)
+        m_First = now;
+    const double since = std::chrono::duration<double>(now - m_First).count();
+    const double rate = since > 0.0 ? static_cast<double>(m_Done - 1) / since : 0.0;
     if (m_Terminal)
     {
         if (now - m_Shown < std::chrono::milliseconds(250) && m_Done < m_Frames)
             return;
         // The padding covers what a longer line before it left.
-        std::cout << "\r  " << progressText(m_Done, m_Frames, seconds()) << "    " << std::flush;
+        std::cout << "\r  " << progressText(m_Done, m_Frames, rate) << "    " << std::flush;
         m_LineOpen = true;
     }
     else
@@ -44,7 +47,7 @@ void Progress::frameDone()
         if (quarter == m_QuarterShown || m_Done == m_Frames)
             return;
         m_QuarterShown = quarter;
-        std::cout << "  " << progressText(m_Done, m_Frames, seconds()) << std::endl;
+        std::cout << "  " << progressText(m_Done, m_Frames, rate) << std::endl;
     }
     m_Shown = now;
 }
