@@ -47,10 +47,9 @@ std::string lastLine(int log)
 PendingFile::PendingFile(const std::filesystem::path& destination) : m_Destination(destination)
 {
     if (std::filesystem::is_directory(destination))
-        throw std::runtime_error("cannot write " + destination.string() + ": it is a folder");
+        throw std::runtime_error("a folder has that name");
     if (!std::filesystem::is_directory(destination.parent_path()))
-        throw std::runtime_error("cannot write " + destination.string() + ": there is no folder " +
-                                 destination.parent_path().string());
+        throw std::runtime_error("there is no folder " + destination.parent_path().string());
     std::string name = (destination.parent_path() / ("." + destination.filename().string() + ".XXXXXX.part")).string();
     const int file = mkstemps(name.data(), 5);
     if (file < 0)
