@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Proves the README's two commands on a fresh Debian 12 machine: makes a minimal Debian 12 root (the
-# base system only: no compiler, no X, no fonts), copies the checkout into it and runs, inside it and as
-# a new user's shell would, `scripts/run.sh` without a display and then `scripts/test.sh`. Whatever the
-# two commands use and scripts/install-deps.sh does not install makes this fail.
+# Proves the README's commands on a fresh Debian 12 machine: makes a minimal Debian 12 root (the base
+# system only: no compiler, no X, no fonts), copies the checkout into it and runs, inside it and as a new
+# user's shell would, `scripts/run.sh` without a display, `scripts/record.sh` on a one-second clip (it
+# installs ffmpeg, which the video tests then use) and then `scripts/test.sh`. Whatever the commands use
+# and scripts/install-deps.sh does not install makes this fail.
 #
 #   scripts/fresh-machine.sh [--refresh]
 #
@@ -87,6 +88,15 @@ if [[ $run -eq 0 && ! -s build/screenshots/contact-sheet.png ]]; then
 fi
 # A failed first command fails the check at once: the second would pay a whole build to say no more.
 [[ $run -eq 0 ]] || exit "$run"
+started=$(date +%s)
+record=0
+scripts/record.sh --from 8 --to 9 --fps 10 build/fresh-machine-clip.mp4 || record=$?
+echo "fresh-machine: scripts/record.sh exited with $record after $(($(date +%s) - started)) s; the system now holds $(installed)"
+if [[ $record -eq 0 && ! -s build/fresh-machine-clip.mp4 ]]; then
+  echo "fresh-machine: scripts/record.sh wrote no build/fresh-machine-clip.mp4"
+  record=1
+fi
+[[ $record -eq 0 ]] || exit "$record"
 started=$(date +%s)
 test=0
 scripts/test.sh || test=$?

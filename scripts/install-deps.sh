@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages needed to build, run and test, or the packages named as arguments; does
-# nothing when they are all there.
+# Installs the Debian packages needed to build, run and test, and the packages named on the command line
+# (scripts/record.sh names ffmpeg, scripts/soak.sh gnuplot-nox: each long check brings its own tool when
+# it runs, not with the two commands); does nothing when they are all there.
 # The package manager's own output goes to build/install-deps.log; the console shows what is being
 # installed and how far along it is, and the log's last lines if the install fails.
 set -euo pipefail
@@ -13,12 +14,8 @@ packages=(
   zlib1g-dev
   xvfb xauth libgl1-mesa-dri mesa-utils imagemagick xdotool
   xplanet-images openuniverse-common
+  "$@"
 )
-# Named packages instead of the list: a long check installs its own tool (the soak's plotter) only
-# when it runs, not with the two commands.
-if (($# > 0)); then
-  packages=("$@")
-fi
 
 missing=()
 for package in "${packages[@]}"; do

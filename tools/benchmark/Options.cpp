@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include "CommandLine.h"
 #include "Poses.h"
 
 #include <cerrno>
@@ -38,34 +39,29 @@ std::vector<std::string> splitList(const std::string& text)
 Options parseOptions(const std::vector<std::string>& arguments)
 {
     Options options;
-    for (std::size_t i = 0; i < arguments.size(); ++i)
+    CommandLine line(arguments);
+    while (line.next())
     {
-        const std::string& option = arguments[i];
-        const auto value = [&]() -> const std::string& {
-            if (i + 1 >= arguments.size())
-                throw std::invalid_argument(option + " needs a value");
-            return arguments[++i];
-        };
-
+        const std::string& option = line.word();
         if (option == "--width")
-            options.width = parseInteger(option, value(), MinimumRenderSize);
+            options.width = parseInteger(option, line.value(), MinimumRenderSize);
         else if (option == "--height")
-            options.height = parseInteger(option, value(), MinimumRenderSize);
+            options.height = parseInteger(option, line.value(), MinimumRenderSize);
         else if (option == "--frames")
-            options.frames = parseInteger(option, value(), 0);
+            options.frames = parseInteger(option, line.value(), 0);
         else if (option == "--warmup")
-            options.warmup = parseInteger(option, value(), 0);
+            options.warmup = parseInteger(option, line.value(), 0);
         else if (option == "--allocation-frames")
-            options.allocationFrames = parseInteger(option, value(), 0);
+            options.allocationFrames = parseInteger(option, line.value(), 0);
         else if (option == "--results")
-            options.resultsFile = value();
+            options.resultsFile = line.value();
         else if (option == "--pictures")
-            options.picturesDirectory = value();
+            options.picturesDirectory = line.value();
         else if (option == "--label")
-            options.label = value();
+            options.label = line.value();
         else if (option == "--poses")
         {
-            options.poses = splitList(value());
+            options.poses = splitList(line.value());
             if (options.poses.empty())
                 throw std::invalid_argument("--poses needs at least one pose");
             for (const std::string& pose : options.poses)
@@ -74,8 +70,8 @@ Options parseOptions(const std::vector<std::string>& arguments)
         }
         else if (option == "--against")
         {
-            options.against.push_back(value());
-            options.against.push_back(value());
+            options.against.push_back(line.value());
+            options.against.push_back(line.value());
         }
         else if (option == "--help" || option == "-h")
             options.help = true;

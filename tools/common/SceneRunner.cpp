@@ -14,6 +14,7 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
+#include <algorithm>
 #include <iostream>
 #include <sstream>
 #include <stdexcept>
@@ -91,19 +92,33 @@ void SceneRunner::present()
     glfwSwapBuffers(m_pWindow);
 }
 
-void SceneRunner::savePicture(const std::filesystem::path& file) const
+void SceneRunner::readPicture(int channels, std::vector<unsigned char>& pixels)
 {
     int width = 0;
     int height = 0;
     glfwGetFramebufferSize(m_pWindow, &width, &height);
-    std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+    const std::size_t row = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
+    m_Rows.resize(row * static_cast<std::size_t>(height));
+    pixels.resize(m_Rows.size());
+    // The lens flare leaves its own target bound for reading.
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glReadPixels(0, 0, width, height, channels == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, m_Rows.data());
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    // GL's rows run bottom to top, a PNG's top to bottom.
-    stbi_flip_vertically_on_write(1);
+    // GL's rows run bottom to top.
+    for (int y = 0; y < height; ++y)
+        std::copy_n(m_Rows.begin() + static_cast<std::ptrdiff_t>(row * static_cast<std::size_t>(height - 1 - y)), row,
+                    pixels.begin() + static_cast<std::ptrdiff_t>(row * static_cast<std::size_t>(y)));
+}
+
+void SceneRunner::savePicture(const std::filesystem::path& file)
+{
+    int width = 0;
+    int height = 0;
+    glfwGetFramebufferSize(m_pWindow, &width, &height);
+    std::vector<unsigned char> rgb;
+    readPicture(3, rgb);
     if (!stbi_write_png(file.c_str(), width, height, 3, rgb.data(), width * 3))
         throw std::runtime_error("could not write " + file.string());
 }

@@ -6,8 +6,14 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 struct GLFWwindow;
+
+// The program's frame time at 60 frames a second, in which the tools play the tour. The camera drops the
+// rest of the frame in which a move ends, so the step decides where the tour stands at a given time:
+// with one step, a tour time is one picture in every tool.
+constexpr double TourFrameStep = 1.0 / 60.0;
 
 // A window of width x height made with the program's hints, its context current and its swaps not
 // waiting for the display. Like the program's, it ends with the process.
@@ -29,8 +35,11 @@ public:
     // The frame loop's drawing: the renderer's passes, the bloom and the lens flare.
     void draw();
     void present();
-    // The drawn frame, read from the back buffer before the swap leaves it undefined, as a PNG.
-    void savePicture(const std::filesystem::path& file) const;
+    // The drawn frame, read from the back buffer before the swap leaves it undefined: `channels` bytes a
+    // pixel, 3 (RGB) or 4 (RGBA), top row first as pictures and videos store them.
+    void readPicture(int channels, std::vector<unsigned char>& pixels);
+    // The drawn frame as a PNG.
+    void savePicture(const std::filesystem::path& file);
 
     Scene m_Scene;
 
@@ -38,4 +47,6 @@ private:
     GLFWwindow* m_pWindow;
     std::unique_ptr<Renderer::Renderer> m_pRenderer;
     int m_Frame = 0;
+    // The frame as GL reads it, bottom row first.
+    std::vector<unsigned char> m_Rows;
 };

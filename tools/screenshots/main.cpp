@@ -4,6 +4,7 @@
 #include "Configuration.h"
 #include "SceneRunner.h"
 #include "TourShots.h"
+#include "VirtualDisplay.h"
 
 #include "Camera.h"
 #include "CameraAnimation.h"
@@ -16,11 +17,8 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -34,12 +32,7 @@ extern char** environ;
 
 namespace
 {
-// The program's frame time at 60 frames a second.
-constexpr double FrameStep = 1.0 / 60.0;
 constexpr int SheetColumns = 4;
-// Set in the environment of the run under xvfb-run, so that a display that never appears cannot make
-// the tool start itself over and over.
-const char* const UnderXvfb = "SCREENSHOTS_UNDER_XVFB";
 
 const char* const Usage =
     "Usage: screenshots [--times T1,T2,...] [--hold BODY,DISTANCE,DEGREES] [--out DIR] [--root DIR]\n"
@@ -66,22 +59,6 @@ bool runProgram(const std::vector<std::string>& arguments)
     int status = 0;
     return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
            waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-[[noreturn]] void runUnderXvfb(char** argv)
-{
-    std::vector<char*> args{const_cast<char*>("xvfb-run"), const_cast<char*>("-a"), const_cast<char*>("-s"),
-                            const_cast<char*>("-screen 0 1920x1080x24")};
-    const std::string self = fs::read_symlink("/proc/self/exe").string();
-    args.push_back(const_cast<char*>(self.c_str()));
-    for (char** arg = argv + 1; *arg; ++arg)
-        args.push_back(*arg);
-    args.push_back(nullptr);
-    setenv(UnderXvfb, "1", 1);
-    std::cout << "No display (DISPLAY is not set): rendering on a virtual one started with xvfb-run." << std::endl;
-    execvp(args[0], args.data());
-    throw std::runtime_error(std::string("cannot run xvfb-run: ") + std::strerror(errno) +
-                             " (install the xvfb package, or set DISPLAY)");
 }
 
 int run(const std::optional<std::vector<double>>& chosenTimes, const std::optional<HeldView>& held,
@@ -114,7 +91,7 @@ int run(const std::optional<std::vector<double>>& chosenTimes, const std::option
         double now = 0.0;
         for (std::size_t i = 0; i < times.size(); ++i)
         {
-            runner.advanceBy(times[i] - now, FrameStep);
+            runner.advanceBy(times[i] - now, TourFrameStep);
             now = times[i];
             runner.draw();
             const int index = static_cast<int>(i) + 1;
@@ -174,13 +151,7 @@ int main(int, char** argv)
         if (!fs::is_directory(root / "shader") || !fs::is_directory(root / "models"))
             throw std::runtime_error(root.string() + " holds no shader/ and models/; give the repository with --root");
 
-        const char* display = std::getenv("DISPLAY");
-        if (!display || !*display)
-        {
-            if (std::getenv(UnderXvfb))
-                throw std::runtime_error("xvfb-run started no display");
-            runUnderXvfb(argv);
-        }
+        ensureDisplay(argv);
         // The program reads its configuration, shaders and models from its working directory.
         fs::current_path(root);
         return run(times, held, out);
