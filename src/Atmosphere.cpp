@@ -37,7 +37,7 @@ glm::mat4 shadowModelMatrix(const glm::vec4& parentPosition, const glm::vec4& li
     const float distance = glm::length(fromLight);
     // A parent sitting on the light casts no shadow in any direction; normalising would give NaN.
     const glm::vec4 away = distance > 0.0f ? fromLight / distance : glm::vec4(0.0f);
-    const glm::vec4 centre = parentPosition + away * 1.1f / 2.0f * size;
+    const glm::vec4 centre = parentPosition + away * ShadowBodyLength / 2.0f * size;
     glm::mat4 matrix = glm::translate(glm::mat4(1.0f), glm::vec3(centre));
     matrix = glm::scale(matrix, glm::vec3(size));
     return matrix * shadowOrientation(glm::vec3(away));

@@ -24,6 +24,10 @@ inline const glm::vec4 AtmosphereColor{0.2f, 0.3f, 0.7f, 1.0f};
 // of everything, because the near plane may cut its near side away.
 constexpr float NearShellMargin = 3.0f;
 
+// The Earth's shadow body reaches from the parent's centre this many parent sizes away from the light, with
+// the parent's radius (its mesh spans 1.1 along y, with radius 1).
+constexpr float ShadowBodyLength = 1.1f;
+
 // Placement of the Earth's shadow body: centre 0.55 r beyond the parent, +y turned away from the light.
 glm::mat4 shadowModelMatrix(const glm::vec4& parentPosition, const glm::vec4& lightPosition, float size);
 // The rotation that turns +y onto `direction` (a unit vector); a half turn about x when it points along -y.

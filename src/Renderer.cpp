@@ -194,8 +194,17 @@ void Renderer::renderAtmosphereStages(Scene& scene, const WhatIsSeen& seen)
     for (int stage = Resource::ShellFrontStage; stage < Resource::OffscreenStageCount; ++stage)
     {
         m_AtmosphereFramebuffer.bindTextures({stage});
-        atmosphere.m_Stage = stage;
-        atmosphere.render();
+        // Behind the ground the shadow body cuts no air the last stage draws: its images stay as cleared.
+        const bool shadowStage = stage == Resource::ShadowFrontStage || stage == Resource::ShadowBackStage;
+        if (!shadowStage || seen.shadowBody)
+        {
+            atmosphere.m_Stage = stage;
+            atmosphere.render();
+        }
+        else
+        {
+            Resource::Atmosphere::setStateAfterDraw(stage);
+        }
     }
 }
 

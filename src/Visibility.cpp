@@ -8,8 +8,69 @@
 #include "SkyBox.h"
 #include "Sun.h"
 
+#include <glm/gtc/constants.hpp>
+
 #include <algorithm>
 #include <cmath>
+
+namespace
+{
+// Whether the ground hides every point of the Earth's shadow body from the eye, so that no ray of the last
+// stage meets it before the ground: the ray to each of its points passes through the ground, which it
+// enters before the plane of the ground's outline, and the point lies beyond that plane. Both sets are
+// convex, and the body is the hull of its two rims: the near one the ground's terminator, the far one
+// `ShadowBodyLength` radii away from the light. The near plane must spare the whole body: where it cuts
+// only the near side away, the last stage takes the eye to be in the shadow.
+bool groundHidesShadowBody(const Sight& sight)
+{
+    if (!Projection::isCentredPerspective(sight.projection))
+        return false;
+    const glm::dvec3 eye(glm::inverse(sight.view) * glm::vec4(0.0f, 0.0f, 0.0f, 1.0f));
+    const glm::dvec3 centre(sight.earthCentre);
+    const double radius = sight.earthSize;
+    const glm::dvec3 toEye = eye - centre;
+    const glm::dvec3 fromLight = centre - glm::dvec3(sight.sunCentre);
+    const double distance = glm::length(toEye);
+    if (!(distance > radius) || !(glm::length(fromLight) > 0.0))
+        return false;
+    const glm::dvec3 e = toEye / distance;
+    const glm::dvec3 away = glm::normalize(fromLight);
+    const double length = Resource::ShadowBodyLength * radius;
+
+    // The sphere round the body's middle that holds it lies beyond the near plane.
+    const glm::vec3 middle(centre + away * (0.5 * length));
+    const double reach = std::hypot(radius, 0.5 * length) * MeshRounding;
+    if (!(-(sight.view * glm::vec4(middle, 1.0f)).z - reach > Projection::nearPlane(sight.projection)))
+        return false;
+
+    // A ray at angle t from the eye's line to the centre passes distance * sin(t) from the centre.
+    const double inside = radius - ShadowGrazeMargin * distance;
+    const double outlinePlane = distance - radius * radius / distance;
+    // The terminator's point nearest the eye lies g round the centre from the eye's side, cos(g) =
+    // sqrt(1 - (away . e)^2). Past the outline (cos(g) < radius / distance) it lies nearest the eye and the
+    // ray to it passes nearest the outline of all its points.
+    const double along = glm::dot(away, e);
+    const double cosNearest = std::sqrt(std::max(0.0, 1.0 - along * along));
+    if (!(along < 0.0) || !(cosNearest < radius / distance))
+        return false;
+    const double towardsTerminator =
+        distance * radius * -along /
+        std::sqrt(distance * distance - 2.0 * distance * radius * cosNearest + radius * radius);
+    if (!(towardsTerminator <= inside))
+        return false;
+
+    // The far rim, within its sphere of the ground's radius.
+    const glm::dvec3 farRim = centre + away * length - eye;
+    const double farDistance = glm::length(farRim);
+    const double farDepth = glm::dot(farRim, -e);
+    if (!(farDistance > radius))
+        return false;
+    const double farAngle =
+        std::acos(std::clamp(farDepth / farDistance, -1.0, 1.0)) + std::asin(radius / farDistance);
+    return farAngle < 0.5 * glm::pi<double>() && distance * std::sin(farAngle) <= inside &&
+           farDepth - radius > outlinePlane;
+}
+} // namespace
 
 Sight sightOf(const Scene& scene, int width, int height)
 {
@@ -98,5 +159,7 @@ WhatIsSeen findWhatIsSeen(const Sight& sight)
                                              sight.moonCentre, sight.moonSize * MeshRounding);
     seen.earthInMoonShadow = penumbraReaches(sight.sunCentre, sight.sunSize, sight.moonCentre, sight.moonSize,
                                              sight.earthCentre, sight.shellRadius * MeshRounding);
+    // Behind the ground the shadow body cuts no air.
+    seen.shadowBody = !groundHidesShadowBody(sight);
     return seen;
 }

@@ -46,12 +46,19 @@ struct WhatIsSeen
     // eclipse darken a pixel of theirs.
     bool moonInEarthShadow = true;
     bool earthInMoonShadow = true;
+    // Whether the Earth's shadow body can cut the air: not where it lies wholly behind the ground, its
+    // images then left as cleared.
+    bool shadowBody = true;
 };
 
 // The meshes lie within the spheres of their sizes up to the rounding of their files' numbers.
 constexpr float MeshRounding = 1.001f;
 // How far beyond the Sun's outline, in pixels, the rasterizer's rounding may still show a body behind it.
 constexpr float RasterMarginPixels = 2.0f;
+// How far inside the ground's outline the rays to its shadow body must pass, as a share of its radius per
+// radius of the eye's distance: enough for the last stage to find in single precision that they meet the
+// ground (its error there is about 1e-6 per radius of distance).
+constexpr double ShadowGrazeMargin = 1.0e-5;
 
 // Whether any point of the sphere of `radius` round `centre` sees the occluder hide part of the Sun: whether
 // it reaches into the occluder's penumbra: the cone bounded by the lines that touch the Sun and the

@@ -361,6 +361,22 @@ TEST_F(RendererGLTest, SkippingWhatIsNotSeenChangesNoPixelOfTheFullFrame)
         return pixels;
     };
 
+    // The frame as the camera now sees it, drawn with and without skipping; they must not differ.
+    const auto compare = [&]() {
+        const WhatIsSeen decided = seen(frame, Large, Tall);
+        spoil(skipping);
+        skipping.render(frame);
+        full.render(frame);
+        const std::vector<float> withSkipping = image(skipping);
+        const std::vector<float> whole = image(full);
+        std::size_t differing = 0;
+        for (std::size_t i = 0; i < whole.size(); ++i)
+            differing += whole[i] != withSkipping[i] ? 1 : 0;
+        EXPECT_EQ(0u, differing) << "air region " << decided.airRegion.minX << " " << decided.airRegion.minY << " "
+                                 << decided.airRegion.maxX << " " << decided.airRegion.maxY;
+        return decided;
+    };
+
     // Round each body from inside its air or just above its surface out to afar: the Earth's shell
     // from inside and from just above (where its far side is drawn instead), partly on the screen,
     // off it and behind the eye; the Sun from 0.098 and 0.1 above its surface, where the near plane
@@ -394,18 +410,7 @@ TEST_F(RendererGLTest, SkippingWhatIsNotSeenChangesNoPixelOfTheFullFrame)
                     SCOPED_TRACE(testing::Message() << "orbit quarter " << quarter << ", " << distance << " from body "
                                                     << (&target - targets) << ", angle " << angle);
                     lookAt(*frame.camera, target.body, distance, angle);
-                    const WhatIsSeen decided = seen(frame, Large, Tall);
-
-                    spoil(skipping);
-                    skipping.render(frame);
-                    full.render(frame);
-                    const std::vector<float> withSkipping = image(skipping);
-                    const std::vector<float> whole = image(full);
-                    std::size_t differing = 0;
-                    for (std::size_t i = 0; i < whole.size(); ++i)
-                        differing += whole[i] != withSkipping[i] ? 1 : 0;
-                    EXPECT_EQ(0u, differing) << "air region " << decided.airRegion.minX << " " << decided.airRegion.minY
-                                             << " " << decided.airRegion.maxX << " " << decided.airRegion.maxY;
+                    const WhatIsSeen decided = compare();
 
                     ++poses;
                     const bool earthInView = !isEmpty(sphereScreenRegion(
@@ -421,6 +426,19 @@ TEST_F(RendererGLTest, SkippingWhatIsNotSeenChangesNoPixelOfTheFullFrame)
         ++frameNumber;
         advanceScene(frame, quarterOrbit, frameNumber, false);
     }
+    // From the Sun's side of the Earth, where the ground hides the shadow body up to about 11 degrees off
+    // the line to the Sun (10.74 at the benchmark's Earth pose) and then no longer.
+    const glm::vec3 earthAt(frame.earth->getPosition());
+    const float sunSide = std::atan2(earthAt.y, earthAt.x);
+    int shadowLeftOut = 0;
+    for (const float distance : {2.2f, 5.0f})
+        for (const float degrees : {0.0f, 10.0f, 10.74f, 10.9f, 11.6f})
+        {
+            SCOPED_TRACE(testing::Message() << distance << " from the Earth, " << degrees << " degrees off the Sun");
+            lookAt(*frame.camera, frame.earth.get(), distance, sunSide + glm::radians(degrees));
+            shadowLeftOut += compare().shadowBody ? 0 : 1;
+        }
+    EXPECT_GE(shadowLeftOut, 5) << "too few views with the shadow body behind the ground";
     EXPECT_GE(skipped, poses / 4) << "too few views without the shell";
     EXPECT_GE(partial, 10) << "too few views with the shell on part of the screen";
     EXPECT_GE(hidden, 4) << "too few views with the Earth in view behind the Sun";

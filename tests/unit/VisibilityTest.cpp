@@ -2,7 +2,10 @@
 #include "Visibility.h"
 
 #include <glm/gtc/matrix_transform.hpp>
+#include <glm/trigonometric.hpp>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace
 {
@@ -83,10 +86,45 @@ TEST(VisibilityTest, LeavesOutOnlyWhatCanChangeNoPixel)
     }
 }
 
+TEST(VisibilityTest, LeavesOutTheShadowBodyOnlyWhereTheGroundHidesIt)
+{
+    // The Earth on its orbit with the Sun `degrees` off the line behind the eye, `distance` radii away.
+    const auto fromTheSunSide = [](float degrees, float distance) {
+        const float angle = glm::radians(degrees);
+        const glm::vec3 earth = 50.0f * glm::vec3(std::cos(angle), std::sin(angle), 0.0f);
+        return sight(earth - glm::vec3(distance, 0.0f, 0.0f), earth, earth);
+    };
+    // A near plane 1 ahead of the eye cuts into the body's near part from 1.5 radii out.
+    Sight nearPlaneAt1 = fromTheSunSide(0.0f, 1.5f);
+    nearPlaneAt1.projection = glm::perspective(45.0f, 1200.0f / 960.0f, 1.0f, 100.0f);
+    const struct
+    {
+        const char* name;
+        Sight sight;
+        bool shadowBody;
+    } cases[] = {
+        {"the Sun straight behind the eye", fromTheSunSide(0.0f, 5.0f), false},
+        // The benchmark's Earth pose, 1.5 s into the tour.
+        {"the Sun 10.74 degrees off", fromTheSunSide(glm::degrees(0.1875f), 5.0f), false},
+        // The terminator's ray passes 4e-5 inside the outline, short of the margin for single precision.
+        {"the Sun 11 degrees off", fromTheSunSide(11.0f, 5.0f), true},
+        // Past asin(1 / 5) the terminator shows at the limb.
+        {"the Sun 12 degrees off", fromTheSunSide(12.0f, 5.0f), true},
+        {"the Sun behind the eye, 30 radii out", fromTheSunSide(0.0f, 30.0f), false},
+        {"the Sun behind the eye, 0.05 above the ground", fromTheSunSide(0.0f, 1.05f), false},
+        {"the eye inside the ground", fromTheSunSide(0.0f, 0.9f), true},
+        {"the near plane reaching the body", nearPlaneAt1, true},
+        {"the eye on the night side", sight({55.0f, 0.0f, 0.0f}, {50.0f, 0.0f, 0.0f}, {50.0f, 0.0f, 0.0f}), true},
+        {"the eye beside the Earth", sight({50.0f, 5.0f, 0.0f}, {50.0f, 0.0f, 0.0f}, {50.0f, 0.0f, 0.0f}), true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.shadowBody, findWhatIsSeen(c.sight).shadowBody) << c.name;
+}
+
 TEST(VisibilityTest, TheFullFrameLeavesOutNothing)
 {
     const WhatIsSeen everything{};
-    EXPECT_TRUE(everything.sun && everything.moon && everything.earth);
+    EXPECT_TRUE(everything.sun && everything.moon && everything.earth && everything.shadowBody);
     for (const ScreenRegion& region : {everything.glowRegion, everything.airRegion})
         EXPECT_TRUE(region.minX == 0.0f && region.minY == 0.0f && region.maxX == 1.0f && region.maxY == 1.0f);
     EXPECT_FALSE(everything.shellCoversItsImages);

@@ -2,9 +2,11 @@
 // or with --check verifies that the committed files are exactly what it would write.
 #include "Assets.h"
 #include "Mesh.h"
+#include "MeshDensity.h"
 #include "Seam.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -32,6 +34,38 @@ struct Asset
 // The meridian of a globe map must look like any other column step.
 const double SeamLimit = 1.25;
 
+const double Degree = 3.14159265358979323846 / 180.0;
+// The program's window and camera: 1200 x 960, and a vertical field of view that glm::perspective takes as
+// 45 radians, as wide as tan(22.5) says.
+const Screen ProgramScreen{1200, 960, std::tan(0.5 * 45.0)};
+// The Earth is seen closest in the README's close-ups, 2.2 Earth radii from its centre (the tour comes to
+// 2.25 while it circles the Moon); its tessellation splits every edge in four. Its sunlight is taken per
+// tessellated vertex and bends fastest across the terminator: interpolated linearly along an edge there,
+// it misses the cloud tops' light by up to 2.3 levels of 255 at 4 degrees, 4.0 at 6 and 7.1 at 8. Edges of
+// 6 degrees keep that bump within 4 levels, 1.5 % of white, under the clouds' own texture.
+const MeshNeed EarthNeed{1.0, 2.2, 6.0 * Degree, 4};
+// No outline of the shell is seen: its top holds too little air to show, and its faces still enclose all
+// the air that does (below 1.065 r). The air's scattering source is taken per vertex and changes fastest
+// across the day limb, where a pixel's ray and its triangle's corners part most: faces of 12 degrees
+// there leave the glow 11 % short of the source taken along the pixel's own ray, faces of 10 degrees
+// within 6 %, the atmosphere test's bound. Across the terminator the haze passes on only about a quarter
+// of the sunlight's bend (its opacity looking down), so there the limb's bound is the stricter.
+const MeshNeed ShellNeed{1.075, 0.0, 10.0 * Degree, 1};
+// The Moon is seen closest as the tour's travel to the Sun sets out (29.5 s), 0.705 from its centre. It
+// is lit per pixel.
+const MeshNeed MoonNeed{0.25, 0.705, 0.0, 1};
+// The Sun from the tour's orbit round it and its rest, 20 from its centre; lit per pixel.
+const MeshNeed SunNeed{5.0, 20.0, 0.0, 1};
+// The shadow body's rim is the Earth's outline in the air, seen as close as the Earth.
+const MeshNeed ShadowNeed{1.0, 2.2, 0.0, 1};
+
+// A globe with square cells at its equator, as fine as `need` asks.
+Mesh globeFor(const MeshNeed& need)
+{
+    const int segments = segmentsFor(need, ProgramScreen);
+    return makeGlobe(segments, segments / 2);
+}
+
 std::string packageOf(const std::string& path)
 {
     if (path.rfind(XplanetImages, 0) == 0)
@@ -54,19 +88,19 @@ std::vector<Asset> generate()
     };
     auto bmp = [&](const std::string& path, const Image& image) { assets.push_back({path, encodeBMP(image)}); };
 
-    // The Earth is subdivided 4x4 on the GPU, so it starts coarse; the others are drawn as is.
-    mesh("models/sun/sun.obj", makeGlobe(96, 48), "Sun");
-    mesh("models/earth/earth.obj", makeGlobe(48, 24), "Earth");
-    mesh("models/moon/moon.obj", makeGlobe(96, 48), "Moon");
-    mesh("models/atmosphere/atmosphere.obj", makeGlobe(96, 48), "Atmosphere");
+    // Each mesh as dense as the screen needs (MeshDensity.h), from the closest views of it.
+    mesh("models/sun/sun.obj", globeFor(SunNeed), "Sun");
+    mesh("models/earth/earth.obj", globeFor(EarthNeed), "Earth");
+    mesh("models/moon/moon.obj", globeFor(MoonNeed), "Moon");
+    mesh("models/atmosphere/atmosphere.obj", globeFor(ShellNeed), "Atmosphere");
     // The Earth's shadow body: placed 0.55 r from the Earth's centre, away from the light, and
     // scaled by r, this cylinder spans from the centre to 1.1 r, just past the atmosphere shell
     // (1.075 r), so every shell point on the night side lies inside it. A cylinder rather than
     // a cone, because at the Sun's distance the umbra narrows by under 0.01 r over that length.
-    // Its rim is inscribed in the Earth's disc: 96 sides keep the gap between polygon and
-    // circle below 1 - cos(pi / 96) = 0.05 % of r, under half a pixel even when the Earth
-    // fills a 1080-line screen, while the rim never pokes outside the planet's true shadow.
-    mesh("models/atmosphere/shadow.obj", makeCylinder(96, 1.0, 0.55), "Shadow");
+    // Its rim is inscribed in the Earth's disc, so it never pokes outside the planet's true shadow;
+    // the edge of the shadow in the air is the Earth's outline, and as fine.
+    mesh("models/atmosphere/shadow.obj", makeCylinder(segmentsFor(ShadowNeed, ProgramScreen), 1.0, 0.55),
+         "Shadow");
 
     const Image day = loadImage(XplanetImages + "earth.jpg", 3);
     globeMap("models/earth/color.png", makeEarthColor(day));
