@@ -2,7 +2,7 @@
 #pragma once
 
 #include "GLContext.h"
-#include "GLObjects.h"
+#include "GLKit.h"
 #include "Model.h"
 
 #include <glm/gtc/matrix_transform.hpp>

@@ -5,17 +5,9 @@
 
 namespace
 {
+// The report is switched off again with the test's GL state: it must not print during the other tests.
 class DebugOutputGLTest : public GLTest
 {
-protected:
-    void TearDown() override
-    {
-        // The report must not print during the other tests of this binary.
-        glDebugMessageCallback(nullptr, nullptr);
-        glDisable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
-        glDisable(GL_DEBUG_OUTPUT);
-        GLTest::TearDown();
-    }
 };
 } // namespace
 

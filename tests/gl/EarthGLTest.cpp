@@ -2,7 +2,6 @@
 // program writes for the scene and for the atmosphere.
 #include "BodyGLSupport.h"
 #include "Earth.h"
-#include "GLState.h"
 
 #include <array>
 #include <cmath>
@@ -24,7 +23,6 @@ protected:
         m_Earth.setLightPosition({0.0f, 0.0f, 0.0f, 1.0f});
     }
 
-    GLState::Guard m_Guard;
     Resource::Earth m_Earth;
     Target m_Target{3, {2}};
 };

@@ -1,12 +1,11 @@
 // Render-target records on the real driver: storage, clearing, draw-buffer routing.
 #include "Framebuffer.h"
 #include "GLContext.h"
-#include "GLObjects.h"
+#include "GLKit.h"
 #include "GLState.h"
 
 #include <array>
-#include <cmath>
-#include <cstring>
+#include <deque>
 #include <limits>
 #include <set>
 #include <string>
@@ -16,7 +15,7 @@ namespace
 {
 
 constexpr int Size = 16;
-constexpr float Tolerance = 1e-6f;
+constexpr Tolerance Close{1e-6f};
 constexpr float Infinity = std::numeric_limits<float>::infinity();
 
 using GLState::integer;
@@ -42,27 +41,8 @@ bool depthMask()
     return value == GL_TRUE;
 }
 
-void expectPixel(const std::array<float, 4>& actual, const std::array<float, 4>& expected)
-{
-    for (std::size_t i = 0; i < 4; ++i)
-    {
-        if (std::isinf(expected[i]))
-            EXPECT_EQ(actual[i], expected[i]) << "channel " << i;
-        else
-            EXPECT_NEAR(actual[i], expected[i], Tolerance) << "channel " << i;
-    }
-}
-
-// One triangle over the whole viewport writing output j = (j + 1) / 10 in every channel.
-GLuint makeRoutingProgram()
-{
-    const GLuint program = linkProgram(R"(#version 400 core
-void main()
-{
-    vec2 corner = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
-    gl_Position = vec4(corner, 0.0, 1.0);
-})",
-                                       R"(#version 400 core
+// Output j writes (j + 1) / 10 in every channel.
+const char* const RoutingFragment = R"(#version 400 core
 layout(location = 0) out vec4 out0;
 layout(location = 1) out vec4 out1;
 layout(location = 2) out vec4 out2;
@@ -71,50 +51,24 @@ void main()
     out0 = vec4(0.1);
     out1 = vec4(0.2);
     out2 = vec4(0.3);
-})");
-    GLint status = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &status);
-    EXPECT_EQ(status, GL_TRUE);
-    return program;
 }
+)";
 
 class FramebufferGLTest : public GLTest
 {
 protected:
-    void SetUp() override
-    {
-        GLTest::SetUp();
-        m_Viewport = viewport();
-        m_DrawFramebuffer = integer(GL_DRAW_FRAMEBUFFER_BINDING);
-    }
-
-    void TearDown() override
-    {
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(m_DrawFramebuffer));
-        glViewport(m_Viewport[0], m_Viewport[1], m_Viewport[2], m_Viewport[3]);
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glDepthMask(GL_TRUE);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glBindRenderbuffer(GL_RENDERBUFFER, 0);
-        // Records own nothing, so the test deletes what it made.
-        for (const Framebuffer& target : m_Made)
-            deleteFramebuffer(target);
-        GLTest::TearDown();
-    }
-
     Framebuffer make(int numTextures, std::set<int> floatTextures, int width = Size, int height = Size)
     {
-        const Framebuffer target = makeFramebuffer(width, height, numTextures, std::move(floatTextures));
-        m_Made.push_back(target);
+        const Framebuffer& target =
+            m_Made.emplace_back(width, height, numTextures, std::move(floatTextures)).m_Framebuffer;
         // Creation leaves its last texture and the renderbuffer bound.
         glBindTexture(GL_TEXTURE_2D, 0);
         glBindRenderbuffer(GL_RENDERBUFFER, 0);
         return target;
     }
 
-    std::array<GLint, 4> m_Viewport{};
-    GLint m_DrawFramebuffer = 0;
-    std::vector<Framebuffer> m_Made;
+    // Records own nothing, so the test deletes what it made.
+    std::deque<ScopedFramebuffer> m_Made;
 };
 
 TEST_F(FramebufferGLTest, CreateGivesEachAttachmentItsStorageAndA32BitDepthBuffer)
@@ -228,7 +182,7 @@ TEST_F(FramebufferGLTest, ZeroSizedTargetThrowsThePlainString)
         {
             message = text;
         }
-        m_Made.push_back(target);
+        m_Made.emplace_back(target);
         ASSERT_NE(message, nullptr) << "no plain-string exception";
         EXPECT_STREQ(message, "FBO is incomplete!!!");
         // The incomplete framebuffer stays bound.
@@ -263,8 +217,8 @@ TEST_F(FramebufferGLTest, ClearStoresInfinityInFloatAttachmentsAndClampsEightBit
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.attachment);
-        expectPixel(readPixel(target.m_Fbo, c.attachment, 0, 0), c.expected);
-        expectPixel(readPixel(target.m_Fbo, c.attachment, Size - 1, Size - 1), c.expected);
+        EXPECT_TRUE(sameTexel(c.expected, readPixel(target.m_Fbo, c.attachment, 0, 0), Close));
+        EXPECT_TRUE(sameTexel(c.expected, readPixel(target.m_Fbo, c.attachment, Size - 1, Size - 1), Close));
     }
 
     // Depth was cleared too, to the initial clear depth of 1.
@@ -298,7 +252,7 @@ TEST_F(FramebufferGLTest, BindWithoutClearChangesNoStateButBindingDrawBuffersAnd
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(integer(GL_DRAW_BUFFER0 + static_cast<GLenum>(i)), GL_COLOR_ATTACHMENT0 + i) << i;
     for (int i = 0; i < 3; ++i)
-        expectPixel(readPixel(target.m_Fbo, i, 7, 7), {0.25f, 0.5f, 0.75f, 1.0f});
+        EXPECT_TRUE(sameTexel({0.25f, 0.5f, 0.75f, 1.0f}, readPixel(target.m_Fbo, i, 7, 7), Close));
 }
 
 TEST_F(FramebufferGLTest, BindTexturesRoutesOutputsToExactlyTheListedAttachments)
@@ -316,9 +270,7 @@ TEST_F(FramebufferGLTest, BindTexturesRoutesOutputsToExactlyTheListedAttachments
         {"last of five", 5, {4}},
         {"scattered over five", 5, {3, 0, 4}},
     };
-    const GLuint program = makeRoutingProgram();
-    GLuint vertexArray = 0;
-    glGenVertexArrays(1, &vertexArray);
+    const FullScreenProbe routing(RoutingFragment);
     const float untouched = -1.0f;
     for (const Case& c : cases)
     {
@@ -335,11 +287,7 @@ TEST_F(FramebufferGLTest, BindTexturesRoutesOutputsToExactlyTheListedAttachments
 
         EXPECT_EQ(integer(GL_DRAW_FRAMEBUFFER_BINDING), static_cast<GLint>(target.m_Fbo));
         EXPECT_EQ(viewport(), (std::array<GLint, 4>{0, 0, Size, Size}));
-        glUseProgram(program);
-        glBindVertexArray(vertexArray);
-        glDrawArrays(GL_TRIANGLES, 0, 3);
-        glBindVertexArray(0);
-        glUseProgram(0);
+        routing.draw();
 
         for (int attachment = 0; attachment < c.numTextures; ++attachment)
         {
@@ -348,13 +296,12 @@ TEST_F(FramebufferGLTest, BindTexturesRoutesOutputsToExactlyTheListedAttachments
             for (std::size_t output = 0; output < c.list.size(); ++output)
                 if (c.list[output] == attachment)
                     expected = 0.1f * static_cast<float>(output + 1);
-            expectPixel(readPixel(target.m_Fbo, attachment, 0, 0), {expected, expected, expected, expected});
-            expectPixel(readPixel(target.m_Fbo, attachment, Size - 1, Size - 1),
-                        {expected, expected, expected, expected});
+            EXPECT_TRUE(
+                sameTexel({expected, expected, expected, expected}, readPixel(target.m_Fbo, attachment, 0, 0), Close));
+            EXPECT_TRUE(sameTexel({expected, expected, expected, expected},
+                                  readPixel(target.m_Fbo, attachment, Size - 1, Size - 1), Close));
         }
     }
-    glDeleteVertexArrays(1, &vertexArray);
-    glDeleteProgram(program);
 }
 
 TEST_F(FramebufferGLTest, CopyNamesTheSameTargetAndItsEndLeavesTheSourceUsable)
@@ -375,11 +322,11 @@ TEST_F(FramebufferGLTest, CopyNamesTheSameTargetAndItsEndLeavesTheSourceUsable)
         EXPECT_EQ(integer(GL_DRAW_FRAMEBUFFER_BINDING), static_cast<GLint>(source.m_Fbo));
     }
     // What the copy drew is in the source's attachments, and the source still binds and clears.
-    expectPixel(readPixel(source.m_Fbo, 1, 2, 2), {0.0f, 0.5f, 0.0f, 1.0f});
+    EXPECT_TRUE(sameTexel({0.0f, 0.5f, 0.0f, 1.0f}, readPixel(source.m_Fbo, 1, 2, 2), Close));
     EXPECT_TRUE(glIsFramebuffer(source.m_Fbo));
     const float colour[4] = {0.0f, 0.0f, 2.0f, 1.0f};
     source.bind(true, colour);
-    expectPixel(readPixel(source.m_Fbo, 1, 2, 2), {0.0f, 0.0f, 2.0f, 1.0f});
+    EXPECT_TRUE(sameTexel({0.0f, 0.0f, 2.0f, 1.0f}, readPixel(source.m_Fbo, 1, 2, 2), Close));
 }
 
 TEST_F(FramebufferGLTest, ScreenRecordBindsTheWindowAndSetsNoDrawBuffers)
@@ -397,7 +344,7 @@ TEST_F(FramebufferGLTest, ScreenRecordBindsTheWindowAndSetsNoDrawBuffers)
 
     const GLint windowDrawBuffer = integer(GL_DRAW_BUFFER);
     // Start from another target so the bind has to switch back to the window.
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Made.back().m_Fbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_Made.back().m_Framebuffer.m_Fbo);
     const float colour[4] = {0.5f, 0.25f, 0.75f, 1.0f};
     record.bind(true, colour);
 

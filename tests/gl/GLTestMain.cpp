@@ -37,6 +37,12 @@ GLFWwindow* testWindow()
     return g_pWindow;
 }
 
+GLTest::GLTest()
+{
+    if (g_pWindow)
+        m_Guard.emplace();
+}
+
 void GLTest::SetUp()
 {
     ASSERT_NE(g_pWindow, nullptr);
@@ -47,19 +53,8 @@ void GLTest::SetUp()
 
 void GLTest::TearDown()
 {
+    m_Guard.reset();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-std::array<float, 4> readPixel(GLuint fbo, int attachment, int x, int y)
-{
-    std::array<float, 4> pixel{};
-    GLint previous = 0;
-    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
-    glReadBuffer(fbo == 0 ? GL_BACK : GL_COLOR_ATTACHMENT0 + attachment);
-    glReadPixels(x, y, 1, 1, GL_RGBA, GL_FLOAT, pixel.data());
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
-    return pixel;
 }
 
 int main(int argc, char** argv)

@@ -1,7 +1,6 @@
 // The model base with a real driver: what reaches the shader, what a failed load reports, the state
 // the base draw leaves, and what the Sun and Moon programs write.
 #include "BodyGLSupport.h"
-#include "GLState.h"
 #include "Moon.h"
 #include "Sun.h"
 #include "TempDir.h"
@@ -104,7 +103,6 @@ TEST_F(ModelGLTest, AttributesArriveAsLaidOut)
         {"without texture coordinates", viewportSquare("", "//1"), {1.0f, 0.0f, 0.0f, 1.0f}},
     };
     const ScopedWorkingDirectory inTemp(m_Dir.path());
-    const GLState::Guard guard;
     Target target(1, {0});
     for (const Case& c : cases)
     {
@@ -137,7 +135,6 @@ TEST_F(ModelGLTest, FailedLoadsReportTheirCause)
         {"image missing", "models/square.obj", {{"models/missing.png", 0, "textureColor", 0}}, "Could not load texture"},
     };
     const ScopedWorkingDirectory inTemp(m_Dir.path());
-    const GLState::Guard guard;
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
@@ -157,7 +154,6 @@ TEST_F(ModelGLTest, SunAndMoonHaveTheirSizeAndTheirMapOnUnitZero)
         {"sun", [] { return std::make_unique<Resource::Sun>(); }, 5.0f},
         {"moon", [] { return std::make_unique<Resource::Moon>(); }, 0.25f},
     };
-    const GLState::Guard guard;
     Target target(2);
     for (const Case& c : cases)
     {
@@ -176,7 +172,6 @@ TEST_F(ModelGLTest, SunAndMoonHaveTheirSizeAndTheirMapOnUnitZero)
 
 TEST_F(ModelGLTest, SunGlowsAndTheMoonHasADarkNightSide)
 {
-    const GLState::Guard guard;
     Target target(2);
 
     Resource::Sun sun;
@@ -221,7 +216,6 @@ namespace
 // grain everywhere, so its mean cancels out.
 TEST_F(ModelGLTest, SunDarkensAndReddensTowardsItsLimbByTheLinearLaw)
 {
-    const GLState::Guard guard;
     constexpr int Size = 96;
     ScopedFramebuffer target(Size, Size, 2);
     const glm::vec3 limbCoefficient(0.52f, 0.66f, 0.86f);
@@ -234,7 +228,7 @@ TEST_F(ModelGLTest, SunDarkensAndReddensTowardsItsLimbByTheLinearLaw)
     const float clear[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     target.m_Framebuffer.bind(true, clear);
     sun.render();
-    const std::vector<float> pixels = readColour(target.m_Framebuffer);
+    const Image pixels = readImage(target.m_Framebuffer);
 
     // mu at each pixel centre from the ray through it, in view space with the Sun at (0, 0, -distance).
     const struct
@@ -262,8 +256,7 @@ TEST_F(ModelGLTest, SunDarkensAndReddensTowardsItsLimbByTheLinearLaw)
             for (int b = 0; b < bandCount; ++b)
                 if (mu >= bands[b].low && mu < bands[b].high)
                 {
-                    const float* p = &pixels[(static_cast<std::size_t>(y) * Size + x) * 4];
-                    drawn[b] += glm::dvec3(p[0], p[1], p[2]);
+                    drawn[b] += glm::dvec3(pixels.value(x, y, 0), pixels.value(x, y, 1), pixels.value(x, y, 2));
                     law[b] += glm::dvec3(1.0f - limbCoefficient * (1.0f - mu));
                     ++count[b];
                 }

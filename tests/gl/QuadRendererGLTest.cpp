@@ -2,14 +2,14 @@
 #include "Capture.h"
 #include "Framebuffer.h"
 #include "GLContext.h"
-#include "GLObjects.h"
+#include "GLKit.h"
 #include "GLState.h"
 #include "QuadRenderer.h"
 #include "TempDir.h"
 
 #include <algorithm>
 #include <array>
-#include <cmath>
+#include <deque>
 #include <limits>
 #include <set>
 #include <string>
@@ -22,7 +22,10 @@ constexpr int Size = 16;
 constexpr float Infinity = std::numeric_limits<float>::infinity();
 constexpr float Untouched = -1.0f;
 
-// Writes what the pass hands it: the two sizes, the extra value and texel (0, 0) of its texture.
+using GLState::integer;
+
+// Writes what the pass hands it: the two sizes, the extra value and texel (0, 0) of its texture. Its
+// vertices are the pass's own square.
 const char* const ProbeVertexText = "#version 400 core\n"
                                     "layout(location = 0) in vec2 position;\n"
                                     "void main() { gl_Position = vec4(position, 0.0, 1.0); }\n";
@@ -34,19 +37,6 @@ const char* const ProbeFragmentText =
     "uniform int extraData;\n"
     "layout(location = 0) out vec4 result;\n"
     "void main() { result = vec4(width, height, float(extraData), texelFetch(quadTexture, ivec2(0), 0).r); }\n";
-
-using GLState::integer;
-
-// Every texel of attachment 0 of `fbo`, row by row from the bottom.
-std::vector<std::array<float, 4>> readAll(GLuint fbo)
-{
-    std::vector<std::array<float, 4>> pixels(Size * Size);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    glReadPixels(0, 0, Size, Size, GL_RGBA, GL_FLOAT, pixels.data());
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    return pixels;
-}
 
 GLuint makeFloatTexture(int width, int height, GLenum format, const float* data)
 {
@@ -67,42 +57,13 @@ GLuint makeFloatTexture(int width, int height, GLenum format, const float* data)
 class QuadRendererGLTest : public GLTest
 {
 protected:
-    void SetUp() override
-    {
-        GLTest::SetUp();
-        glGetIntegerv(GL_VIEWPORT, m_Viewport.data());
-    }
-
-    void TearDown() override
-    {
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glViewport(m_Viewport[0], m_Viewport[1], m_Viewport[2], m_Viewport[3]);
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_CULL_FACE);
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glBindRenderbuffer(GL_RENDERBUFFER, 0);
-        glBindVertexArray(0);
-        glUseProgram(0);
-        for (const Framebuffer& target : m_Targets)
-            deleteFramebuffer(target);
-        for (const Renderer::QuadRenderer& quad : m_Quads)
-        {
-            glDeleteVertexArrays(1, &quad.m_VertexArray);
-            glDeleteBuffers(1, &quad.m_VertexBuffer);
-        }
-        glDeleteTextures(static_cast<GLsizei>(m_Textures.size()), m_Textures.data());
-        GLTest::TearDown();
-    }
-
     Framebuffer& makeTarget(bool floating)
     {
-        const Framebuffer target = makeFramebuffer(Size, Size, 1, floating ? std::set<int>{0} : std::set<int>{});
+        Framebuffer& target =
+            m_Targets.emplace_back(Size, Size, 1, floating ? std::set<int>{0} : std::set<int>{}).m_Framebuffer;
         glBindTexture(GL_TEXTURE_2D, 0);
         glBindRenderbuffer(GL_RENDERBUFFER, 0);
-        m_Targets.push_back(target);
-        return m_Targets.back();
+        return target;
     }
 
     // The probe program lives in a temporary shader directory under a name no other test uses.
@@ -113,29 +74,27 @@ protected:
         m_Directory.write("shader/" + name + ".fragmentShader.txt", ProbeFragmentText);
         ScopedWorkingDirectory inside(m_Directory.path());
         CoutCapture quiet;
-        m_Quads.emplace_back(name, width, height);
-        return m_Quads.back();
+        return keep(Renderer::QuadRenderer(name, width, height));
     }
 
     Renderer::QuadRenderer makeCopy()
     {
         ScopedWorkingDirectory inside(sourceDir());
         CoutCapture quiet;
-        m_Quads.emplace_back("Quad", Size, Size);
-        return m_Quads.back();
+        return keep(Renderer::QuadRenderer("Quad", Size, Size));
     }
 
-    GLuint keep(GLuint texture)
+    // Each square's own objects go with the test; the program stays in the loader's cache.
+    Renderer::QuadRenderer keep(const Renderer::QuadRenderer& quad)
     {
-        m_Textures.push_back(texture);
-        return texture;
+        m_Objects.vertexArray(quad.m_VertexArray);
+        m_Objects.buffer(quad.m_VertexBuffer);
+        return quad;
     }
 
     TempDir m_Directory;
-    std::array<GLint, 4> m_Viewport{};
-    std::vector<Framebuffer> m_Targets;
-    std::vector<Renderer::QuadRenderer> m_Quads;
-    std::vector<GLuint> m_Textures;
+    std::deque<ScopedFramebuffer> m_Targets;
+    OwnedObjects m_Objects;
 };
 
 TEST_F(QuadRendererGLTest, CoversTheViewportAndHandsTheProgramItsInputs)
@@ -156,7 +115,7 @@ TEST_F(QuadRendererGLTest, CoversTheViewportAndHandsTheProgramItsInputs)
         {"viewport inside the target", 64, 48, {4, 2, 8, 10}, 0, true, true},
     };
     const float texel = 0.625f;
-    const GLuint texture = keep(makeFloatTexture(1, 1, GL_RED, &texel));
+    const GLuint texture = m_Objects.texture(makeFloatTexture(1, 1, GL_RED, &texel));
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
@@ -172,35 +131,16 @@ TEST_F(QuadRendererGLTest, CoversTheViewportAndHandsTheProgramItsInputs)
             glEnable(GL_DEPTH_TEST);
         glActiveTexture(GL_TEXTURE2);
 
+        // The state the draw leaves is in DrawStateGLTest's table.
         quad.draw(texture, c.extra);
 
-        EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), c.depthTest ? GL_TRUE : GL_FALSE);
-        EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
-        EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
-        EXPECT_EQ(integer(GL_VERTEX_ARRAY_BINDING), 0);
-        EXPECT_EQ(integer(GL_CURRENT_PROGRAM), 0);
-        EXPECT_EQ(integer(GL_DRAW_FRAMEBUFFER_BINDING), static_cast<GLint>(target.m_Fbo));
-        glDisable(GL_DEPTH_TEST);
-
-        const std::vector<std::array<float, 4>> pixels = readAll(target.m_Fbo);
-        int wrong = 0;
-        for (int y = 0; y < Size; ++y)
-            for (int x = 0; x < Size; ++x)
-            {
-                const bool inside = x >= c.viewport[0] && x < c.viewport[0] + c.viewport[2] &&
-                                    y >= c.viewport[1] && y < c.viewport[1] + c.viewport[3];
-                const std::array<float, 4> expected =
-                    inside ? std::array<float, 4>{static_cast<float>(c.width), static_cast<float>(c.height),
-                                                  static_cast<float>(c.extra), texel}
-                           : std::array<float, 4>{Untouched, Untouched, Untouched, Untouched};
-                const std::array<float, 4>& actual = pixels[static_cast<std::size_t>(y * Size + x)];
-                for (std::size_t i = 0; i < 4; ++i)
-                    if (std::fabs(actual[i] - expected[i]) > 1e-6f && wrong++ < 4)
-                        ADD_FAILURE() << "pixel (" << x << ", " << y << ") channel " << i << ": " << actual[i]
-                                      << " instead of " << expected[i];
-            }
-        EXPECT_EQ(wrong, 0);
+        Image expected = uniformImage(Size, Size, {Untouched, Untouched, Untouched, Untouched});
+        for (int y = c.viewport[1]; y < c.viewport[1] + c.viewport[3]; ++y)
+            for (int x = c.viewport[0]; x < c.viewport[0] + c.viewport[2]; ++x)
+                expected.set(
+                    x, y,
+                    {static_cast<float>(c.width), static_cast<float>(c.height), static_cast<float>(c.extra), texel});
+        EXPECT_TRUE(sameImage(expected, readImage(target), {1e-6f}));
     }
 }
 
@@ -212,9 +152,9 @@ TEST_F(QuadRendererGLTest, RenderersOfOneNameShareTheProgramButNotTheirSquare)
     const Renderer::QuadRenderer second = makeProbe(32, 24);
     {
         CoutCapture capture;
-        m_Quads.emplace_back("QuadRendererGLTestProbe", 8, 8);
+        const Renderer::QuadRenderer third = keep(Renderer::QuadRenderer("QuadRendererGLTestProbe", 8, 8));
         EXPECT_EQ(capture.text(), "") << "a cached program is not built again";
-        EXPECT_EQ(m_Quads.back().m_Program, first.m_Program);
+        EXPECT_EQ(third.m_Program, first.m_Program);
     }
 
     EXPECT_EQ(second.m_Program, first.m_Program);
@@ -285,7 +225,7 @@ TEST_F(QuadRendererGLTest, QuadProgramCopiesEveryTexelUnchanged)
             source.push_back((x * y) % 5 == 0 ? 1e30f : value * 0.5f);
             source.push_back(value > 0.5f ? 0.0f : 1.0f - value);
         }
-    const GLuint texture = keep(makeFloatTexture(Size, Size, GL_RGBA, source.data()));
+    const GLuint texture = m_Objects.texture(makeFloatTexture(Size, Size, GL_RGBA, source.data()));
     Renderer::QuadRenderer quad = makeCopy();
 
     struct Case
@@ -306,19 +246,12 @@ TEST_F(QuadRendererGLTest, QuadProgramCopiesEveryTexelUnchanged)
         target.bind(true, clear);
         quad.draw(texture, 0);
 
-        const std::vector<std::array<float, 4>> pixels = readAll(target.m_Fbo);
-        int wrong = 0;
-        for (std::size_t i = 0; i < source.size(); ++i)
-        {
-            const float expected = c.floating ? source[i] : std::clamp(source[i], 0.0f, 1.0f);
-            const float actual = pixels[i / 4][i % 4];
-            const float tolerance = c.floating ? std::fabs(expected) * 1e-7f : 0.5f / 255.0f + 1e-6f;
-            const bool same = std::isinf(expected) ? actual == expected : std::fabs(actual - expected) <= tolerance;
-            if (!same && wrong++ < 4)
-                ADD_FAILURE() << "texel " << i / 4 % Size << ", " << i / 4 / Size << " channel " << i % 4 << ": "
-                              << actual << " instead of " << expected;
-        }
-        EXPECT_EQ(wrong, 0);
+        Image expected{Size, Size, 4, source};
+        if (!c.floating)
+            for (float& value : expected.values)
+                value = std::clamp(value, 0.0f, 1.0f);
+        const Tolerance tolerance = c.floating ? Tolerance{0.0f, 1e-7f} : Tolerance{0.5f / 255.0f + 1e-6f};
+        EXPECT_TRUE(sameImage(expected, readImage(target), tolerance));
     }
 }
 

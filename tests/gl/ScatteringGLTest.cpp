@@ -2,18 +2,12 @@
 // program's own loader and compared with the same text compiled as C++: what the CPU tests prove of it
 // holds for what the shaders compute.
 #include "Atmosphere.h"
-#include "Capture.h"
-#include "GLObjects.h"
-#include "GLState.h"
+#include "GLContext.h"
+#include "GLKit.h"
 #include "Scattering.h"
 #include "Shader.h"
-#include "TempDir.h"
 
 #include <glm/gtc/type_ptr.hpp>
-
-#include <filesystem>
-#include <string>
-#include <vector>
 
 namespace
 {
@@ -21,13 +15,6 @@ namespace
 const glm::vec4 AirColor = Resource::AtmosphereColor;
 
 // One value per draw into a 1 x 1 float target, chosen by "function".
-const char* const ProbeVertex = R"(#version 400 core
-void main()
-{
-    vec2 corner = vec2(float(gl_VertexID % 2), float(gl_VertexID / 2)) * 4.0 - 1.0;
-    gl_Position = vec4(corner, 0.0, 1.0);
-}
-)";
 const char* const ProbeFragment = R"(#version 400 core
 uniform int function;
 uniform vec3 eye;
@@ -106,7 +93,6 @@ class ScatteringGLTest : public GLTest
 
 TEST_F(ScatteringGLTest, TheShadersComputeWhatTheTestsCheck)
 {
-    const GLState::Guard guard;
     const glm::vec3 far(0.0f, -5.0f, 0.0f);
     const glm::vec3 behindTheEye(0.0f, -1.0f, 0.0f);
     const glm::vec3 sideways(-1.0f, 0.0f, 0.0f);
@@ -125,23 +111,8 @@ TEST_F(ScatteringGLTest, TheShadersComputeWhatTheTestsCheck)
          sideways},
     };
 
-    TempDir directory;
-    std::filesystem::create_directories(directory.path() / "shader");
-    std::filesystem::create_symlink(sourceDir() / "shader" / "Scattering.glsl",
-                                    directory.path() / "shader" / "Scattering.glsl");
-    directory.write("shader/ScatteringProbe.vertexShader.txt", ProbeVertex);
-    directory.write("shader/ScatteringProbe.fragmentShader.txt", ProbeFragment);
-    GLuint program = 0;
-    {
-        const ScopedWorkingDirectory inside(directory.path());
-        const CoutCapture quiet;
-        program = Shader::loadProgram("ScatteringProbe", false,
-                                      {Shader::constant("AtmosphereScale", Resource::AtmosphereScale)});
-    }
-    const auto at = [&](const char* name) { return glGetUniformLocation(program, name); };
+    const FullScreenProbe program(ProbeFragment, {Shader::constant("AtmosphereScale", Resource::AtmosphereScale)});
     ScopedFramebuffer target(1, 1, 1, {0});
-    GLuint vertexArray = 0;
-    glGenVertexArrays(1, &vertexArray);
 
     for (const Probe& probe : probes)
     {
@@ -149,30 +120,21 @@ TEST_F(ScatteringGLTest, TheShadersComputeWhatTheTestsCheck)
         const float clear[4] = {-1.0f, -1.0f, -1.0f, -1.0f};
         target.m_Framebuffer.bind(true, clear);
         glDisable(GL_DEPTH_TEST);
-        glUseProgram(program);
-        glBindVertexArray(vertexArray);
-        glUniform1i(at("function"), probe.function);
-        glUniform3fv(at("eye"), 1, glm::value_ptr(probe.eye));
-        glUniform3fv(at("direction"), 1, glm::value_ptr(directionOf(probe)));
-        glUniform3fv(at("toSun"), 1, glm::value_ptr(probe.toSun));
-        glUniform4fv(at("airColor"), 1, glm::value_ptr(AirColor));
-        glUniform1f(at("radius"), probe.radius);
-        glUniform1f(at("cosZenith"), probe.cosZenith);
-        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-        glBindVertexArray(0);
-        glUseProgram(0);
-        glEnable(GL_DEPTH_TEST);
+        program.draw([&] {
+            glUniform1i(program.uniform("function"), probe.function);
+            glUniform3fv(program.uniform("eye"), 1, glm::value_ptr(probe.eye));
+            glUniform3fv(program.uniform("direction"), 1, glm::value_ptr(directionOf(probe)));
+            glUniform3fv(program.uniform("toSun"), 1, glm::value_ptr(probe.toSun));
+            glUniform4fv(program.uniform("airColor"), 1, glm::value_ptr(AirColor));
+            glUniform1f(program.uniform("radius"), probe.radius);
+            glUniform1f(program.uniform("cosZenith"), probe.cosZenith);
+        });
 
-        const std::array<float, 4> gpu = target.pixel(0, 0, 0);
         const glm::vec4 cpu = onTheCpu(probe);
         // The same text in single precision on both sides: only the GPU's exp, sqrt and rounding of
         // sums may part them, by parts per million and the odd ulp of a near-cancellation.
-        for (int i = 0; i < 4; ++i)
-            EXPECT_NEAR(cpu[i], gpu[static_cast<std::size_t>(i)], 1e-4f + 1e-4f * std::abs(cpu[i]))
-                << "component " << i;
+        EXPECT_TRUE(sameTexel({cpu.r, cpu.g, cpu.b, cpu.a}, target.pixel(0, 0, 0), {1e-4f, 1e-4f}));
     }
-    glDeleteVertexArrays(1, &vertexArray);
-    glDeleteProgram(program);
 }
 
 } // namespace

@@ -114,14 +114,6 @@ protected:
         glActiveTexture(GL_TEXTURE0);
     }
 
-    void TearDown() override
-    {
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
-        glActiveTexture(GL_TEXTURE0);
-        GLTest::TearDown();
-    }
-
     // Unique across the binary: the texture cache is process-wide and keyed by path.
     std::string path(const std::string& name) const { return (m_Directory.path() / name).string(); }
 

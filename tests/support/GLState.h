@@ -30,23 +30,32 @@ inline void setEnabled(GLenum capability, bool enabled)
 // Bindings and settings by name, so that a failed comparison says what differs.
 using Snapshot = std::map<std::string, GLint>;
 
-// What a full-screen pass such as the bloom or the flare may touch.
+// Every binding and setting that drawing code changes.
 inline Snapshot capture()
 {
     const std::pair<const char*, GLenum> integers[] = {
         {"draw framebuffer", GL_DRAW_FRAMEBUFFER_BINDING}, {"read framebuffer", GL_READ_FRAMEBUFFER_BINDING},
         {"read buffer", GL_READ_BUFFER}, {"program", GL_CURRENT_PROGRAM}, {"vertex array", GL_VERTEX_ARRAY_BINDING},
         {"array buffer", GL_ARRAY_BUFFER_BINDING}, {"active texture", GL_ACTIVE_TEXTURE},
-        {"texture", GL_TEXTURE_BINDING_2D}, {"renderbuffer", GL_RENDERBUFFER_BINDING},
-        {"blend source", GL_BLEND_SRC_RGB}, {"blend destination", GL_BLEND_DST_RGB},
+        {"texture", GL_TEXTURE_BINDING_2D}, {"cube map", GL_TEXTURE_BINDING_CUBE_MAP},
+        {"renderbuffer", GL_RENDERBUFFER_BINDING}, {"depth function", GL_DEPTH_FUNC}, {"front face", GL_FRONT_FACE},
+        {"culled face", GL_CULL_FACE_MODE}, {"blend source", GL_BLEND_SRC_RGB}, {"blend destination", GL_BLEND_DST_RGB},
         {"blend source alpha", GL_BLEND_SRC_ALPHA}, {"blend destination alpha", GL_BLEND_DST_ALPHA},
         {"blend equation", GL_BLEND_EQUATION_RGB}};
+    const std::pair<const char*, GLenum> capabilities[] = {
+        {"depth test", GL_DEPTH_TEST}, {"face culling", GL_CULL_FACE}, {"blending", GL_BLEND},
+        {"scissor test", GL_SCISSOR_TEST}, {"seamless cube maps", GL_TEXTURE_CUBE_MAP_SEAMLESS}};
     Snapshot state;
     for (const auto& [name, query] : integers)
         glGetIntegerv(query, &state[name]);
-    state["depth test"] = glIsEnabled(GL_DEPTH_TEST);
-    state["blend"] = glIsEnabled(GL_BLEND);
-    state["cull face"] = glIsEnabled(GL_CULL_FACE);
+    for (const auto& [name, capability] : capabilities)
+        state[name] = glIsEnabled(capability);
+    GLboolean depthMask = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+    state["depth writes"] = depthMask;
+    std::array<GLboolean, 4> colourMask{};
+    glGetBooleanv(GL_COLOR_WRITEMASK, colourMask.data());
+    state["colour writes"] = colourMask[0] && colourMask[1] && colourMask[2] && colourMask[3];
     std::array<GLint, 4> viewport{};
     glGetIntegerv(GL_VIEWPORT, viewport.data());
     for (std::size_t i = 0; i < viewport.size(); ++i)
@@ -79,6 +88,9 @@ public:
         glGetIntegerv(GL_VIEWPORT, m_Viewport.data());
         glGetFloatv(GL_COLOR_CLEAR_VALUE, m_ClearColor.data());
         glGetFloatv(GL_DEPTH_CLEAR_VALUE, &m_ClearDepth);
+        glGetIntegerv(GL_SCISSOR_BOX, m_Scissor.data());
+        glGetPointerv(GL_DEBUG_CALLBACK_FUNCTION, &m_DebugCallback);
+        glGetPointerv(GL_DEBUG_CALLBACK_USER_PARAM, &m_DebugUserParam);
         // The window's own buffers: with a framebuffer bound the queries would name its attachments.
         const GLint drawFramebuffer = integer(GL_DRAW_FRAMEBUFFER_BINDING);
         const GLint readFramebuffer = integer(GL_READ_FRAMEBUFFER_BINDING);
@@ -104,6 +116,9 @@ public:
         glViewport(m_Viewport[0], m_Viewport[1], m_Viewport[2], m_Viewport[3]);
         glClearColor(m_ClearColor[0], m_ClearColor[1], m_ClearColor[2], m_ClearColor[3]);
         glClearDepth(m_ClearDepth);
+        glScissor(m_Scissor[0], m_Scissor[1], m_Scissor[2], m_Scissor[3]);
+        // A report the test switched on must not print during the tests after it.
+        glDebugMessageCallback(reinterpret_cast<GLDEBUGPROC>(m_DebugCallback), m_DebugUserParam);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glDrawBuffer(static_cast<GLenum>(m_WindowDrawBuffer));
         glReadBuffer(static_cast<GLenum>(m_WindowReadBuffer));
@@ -124,7 +139,8 @@ public:
     Guard& operator=(const Guard&) = delete;
 
 private:
-    static constexpr std::array<GLenum, 4> Capabilities{GL_DEPTH_TEST, GL_CULL_FACE, GL_BLEND,
+    static constexpr std::array<GLenum, 7> Capabilities{GL_DEPTH_TEST,   GL_CULL_FACE,    GL_BLEND,
+                                                        GL_SCISSOR_TEST, GL_DEBUG_OUTPUT, GL_DEBUG_OUTPUT_SYNCHRONOUS,
                                                         GL_TEXTURE_CUBE_MAP_SEAMLESS};
     // The program uses at most five units; eight leave room.
     static constexpr GLenum TextureUnits = 8;
@@ -145,6 +161,9 @@ private:
     std::array<GLint, 4> m_Viewport{};
     std::array<GLfloat, 4> m_ClearColor{};
     GLfloat m_ClearDepth = 1.0f;
+    std::array<GLint, 4> m_Scissor{};
+    void* m_DebugCallback = nullptr;
+    void* m_DebugUserParam = nullptr;
     GLint m_WindowDrawBuffer = GL_BACK;
     GLint m_WindowReadBuffer = GL_BACK;
 };
